@@ -1,0 +1,64 @@
+#include "document/ParameterFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cerrno>
+
+#include "document/DocumentError.h"
+
+namespace orv {
+
+// The flags and coefficients travel as raw blocks, straight between the file and the block.
+static_assert(std::endian::native == std::endian::little, "the file is little-endian");
+static_assert(sizeof(ParameterBlock::enabled) == 24);
+static_assert(sizeof(ParameterBlock::maps) == 288);
+
+void storeParameters(const ParameterBlock& block, Archive& archive) {
+    archive.writeBlock(block.enabled.data(), sizeof block.enabled);
+    archive.writeBlock(block.maps.data(), sizeof block.maps);
+    archive.writeInt32(block.sizeIndex);
+    archive.writeInt32(block.autoIterations);
+    archive.writeInt32(block.iterationCount);
+}
+
+void loadParameters(ParameterBlock& block, Archive& archive) {
+    archive.readBlock(block.enabled.data(), sizeof block.enabled);
+    archive.readBlock(block.maps.data(), sizeof block.maps);
+    block.sizeIndex = archive.readInt32();
+    block.autoIterations = archive.readInt32();
+    block.iterationCount = archive.readInt32();
+    if (!isValidSizeIndex(block.sizeIndex)) {
+        throw ArchiveError(ArchiveErrorCause::badSchema);
+    }
+}
+
+std::vector<std::uint8_t> readParameterFileBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        throw FileError(fileErrorCauseFromErrno(errno), path);
+    }
+    std::vector<std::uint8_t> bytes(kParameterFileSize);
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            const int error = errno;
+            ::close(fd);
+            throw FileError(fileErrorCauseFromErrno(error), path);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    bytes.resize(filled);
+    return bytes;
+}
+
+}  // namespace orv

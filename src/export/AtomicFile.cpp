@@ -1,0 +1,106 @@
+#include "export/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <random>
+
+#include "document/DocumentError.h"
+
+namespace orv {
+
+namespace {
+
+[[noreturn]] void fail(int error, const std::string& path) {
+    throw FileError(fileErrorCauseFromErrno(error), path);
+}
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Creates a fresh file beside `target` and returns its descriptor, its name in `name`.
+int createSibling(const std::string& target, mode_t mode, std::string& name) {
+    static thread_local std::mt19937 random{std::random_device{}()};
+    const std::string directory = directoryOf(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = directory + "/.orv-" + std::to_string(random() % 100000000u) + ".tmp";
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::string target = path;
+    mode_t mode = 0666;  // narrowed by the umask, as for any new file
+    bool exists = false;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            fail(EISDIR, path);
+        }
+        if (::access(path.c_str(), W_OK) != 0) {
+            fail(errno, path);
+        }
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            target = resolved;
+        }
+        exists = true;
+        mode = info.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        fail(errno, path);
+    }
+
+    std::string temporary;
+    const int fd = createSibling(target, mode, temporary);
+    if (fd < 0) {
+        fail(errno, path);
+    }
+    const bool complete = writeAll(fd, bytes) && (!exists || ::fchmod(fd, mode) == 0) &&
+                          ::fsync(fd) == 0;
+    const int error = errno;
+    if (::close(fd) != 0 || !complete) {
+        const int closeError = complete ? errno : error;
+        ::unlink(temporary.c_str());
+        fail(closeError, path);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int renameError = errno;
+        ::unlink(temporary.c_str());
+        fail(renameError, path);
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace orv {
+
+// Writes `bytes` to `path` so that the file is either left as it was or holds all of them:
+// the bytes go to a new file beside the target, which replaces it only once it is complete
+// and flushed. An existing file keeps its permissions; a symbolic link is written through.
+// Throws FileError (naming `path`) when the target cannot be written or replaced; no
+// temporary file is left behind.
+void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace orv

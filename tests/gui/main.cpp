@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+// One QApplication for the whole run; the tests drive real widgets on it. Without a display
+// (test discovery, CI) the widgets live on the offscreen platform.
+int main(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
