@@ -13,7 +13,9 @@ Archive Archive::forLoading(std::span<const std::uint8_t> bytes) {
     return archive;
 }
 
-Archive Archive::forStoring() { return Archive(true); }
+Archive Archive::forStoring() {
+    return Archive(true);
+}
 
 std::size_t Archive::readBlock(void* destination, std::size_t size) {
     const std::size_t count = std::min(size, input_.size() - position_);

@@ -30,16 +30,17 @@ constexpr bool isValidSizeIndex(std::int32_t sizeIndex) {
 }
 
 // log2 of the picture side; sizeIndex must be valid.
-constexpr int shiftForSizeIndex(std::int32_t sizeIndex) { return sizeIndex + kMinShift; }
+constexpr int shiftForSizeIndex(std::int32_t sizeIndex) {
+    return sizeIndex + kMinShift;
+}
 
 // The number of iterations a render of this block performs (may be zero or negative).
 std::int64_t iterationsFor(const ParameterBlock& block);
 
 // Coefficient `index` (0..5 for a..f) of map `map`: the dialog and the file walk the 36
 // coefficients map-major, map 0 a..f first.
-inline constexpr double AffineMap::* kCoefficients[6] = {&AffineMap::a, &AffineMap::b,
-                                                         &AffineMap::c, &AffineMap::d,
-                                                         &AffineMap::e, &AffineMap::f};
+inline constexpr double AffineMap::*kCoefficients[6] = {
+    &AffineMap::a, &AffineMap::b, &AffineMap::c, &AffineMap::d, &AffineMap::e, &AffineMap::f};
 inline double& coefficient(ParameterBlock& block, int map, int index) {
     return block.maps[map].*kCoefficients[index];
 }

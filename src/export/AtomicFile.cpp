@@ -88,8 +88,8 @@ void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     if (fd < 0) {
         fail(errno, path);
     }
-    const bool complete = writeAll(fd, bytes) && (!exists || ::fchmod(fd, mode) == 0) &&
-                          ::fsync(fd) == 0;
+    const bool complete =
+        writeAll(fd, bytes) && (!exists || ::fchmod(fd, mode) == 0) && ::fsync(fd) == 0;
     const int error = errno;
     if (::close(fd) != 0 || !complete) {
         const int closeError = complete ? errno : error;

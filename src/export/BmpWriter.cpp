@@ -1,6 +1,5 @@
 #include "export/BmpWriter.h"
 
-
 #include "export/AtomicFile.h"
 
 namespace orv {

@@ -12,12 +12,14 @@ namespace {
 
 // Truncation toward zero lands inside 0..N-1 exactly when -1 < v < N; NaN fails both tests, so
 // no value outside the int range ever reaches the conversion.
-bool truncatesInside(double v, double side) { return v > -1.0 && v < side; }
+bool truncatesInside(double v, double side) {
+    return v > -1.0 && v < side;
+}
 
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> iterateRasterReference(const ParameterBlock& block,
-                                                                 RenderProgress& progress) {
+                                                                RenderProgress& progress) {
     if (!isValidSizeIndex(block.sizeIndex)) {
         throw std::invalid_argument("picture size index outside 0..5");
     }
@@ -31,6 +33,9 @@ std::optional<std::vector<std::uint8_t>> iterateRasterReference(const ParameterB
 
     ProgressSession session(progress);
     for (std::int64_t t = 0; t < iterations; ++t) {
+        if (progress.stopRequested()) {
+            return std::nullopt;
+        }
         std::fill(next.begin(), next.end(), std::uint8_t{1});
         for (int k = 0; k < kMapCount; ++k) {
             if (block.enabled[k] == 0) {
@@ -45,7 +50,8 @@ std::optional<std::vector<std::uint8_t>> iterateRasterReference(const ParameterB
                 }
                 const double rowX = y * m.b + ne;
                 const double rowY = y * m.d + nf;
-                const std::uint8_t* source = current.data() + (static_cast<std::size_t>(y) << shift);
+                const std::uint8_t* source =
+                    current.data() + (static_cast<std::size_t>(y) << shift);
                 for (int x = 0; x < n; ++x) {
                     const double tx = x * m.a + rowX;
                     const double ty = x * m.c + rowY;

@@ -26,7 +26,7 @@ namespace orv {
 // Returns nothing when progress.stopRequested() ends the render early. Throws
 // std::invalid_argument for a sizeIndex outside 0..5.
 std::optional<std::vector<std::uint8_t>> iterateRasterReference(const ParameterBlock& block,
-                                                                 RenderProgress& progress);
+                                                                RenderProgress& progress);
 
 // iterateRasterReference packed into a picture.
 std::optional<MonochromePicture> renderPictureReference(const ParameterBlock& block,

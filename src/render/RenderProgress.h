@@ -30,6 +30,8 @@ private:
 };
 
 // The position shown after iteration t (counted from 0) of T: 100 * t / T, never 100.
-constexpr int progressPosition(long long t, long long T) { return static_cast<int>(100 * t / T); }
+constexpr int progressPosition(long long t, long long T) {
+    return static_cast<int>(100 * t / T);
+}
 
 }  // namespace orv

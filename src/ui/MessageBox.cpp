@@ -19,7 +19,9 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, const QString& tex
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void MessageBox::setAnswerer(Answerer newAnswerer) { answerer() = std::move(newAnswerer); }
+void MessageBox::setAnswerer(Answerer newAnswerer) {
+    answerer() = std::move(newAnswerer);
+}
 
 const QString& MessageBox::caption() {
     static const QString name = QStringLiteral("Orv");

@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // One QApplication for the whole run; the tests drive real widgets on it. Without a display
 // (test discovery, CI) the widgets live on the offscreen platform.

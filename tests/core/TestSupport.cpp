@@ -1,0 +1,36 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace orv::test {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "orv-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary directory");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::uint8_t> readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeAll(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace orv::test

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "document/ParameterBlock.h"
+#include "render/MonochromePicture.h"
+
+namespace orv::test {
+
+// A block with no map enabled, all coefficients zero, `side` pixels and `iterations` explicit
+// iterations; tests enable the maps they need.
+inline ParameterBlock emptyBlock(int sizeIndex, std::int32_t iterations) {
+    ParameterBlock block;
+    block.sizeIndex = sizeIndex;
+    block.autoIterations = 0;
+    block.iterationCount = iterations;
+    return block;
+}
+
+inline void setMap(ParameterBlock& block, int k, AffineMap map) {
+    block.maps[k] = map;
+    block.enabled[k] = 1;
+}
+
+inline int countBlack(const MonochromePicture& picture) {
+    int black = 0;
+    for (int y = 0; y < picture.side(); ++y) {
+        for (int x = 0; x < picture.side(); ++x) {
+            black += picture.isBlack(x, y) ? 1 : 0;
+        }
+    }
+    return black;
+}
+
+// A fresh directory under the system's temporary directory, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::uint8_t> readAll(const std::string& path);
+void writeAll(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace orv::test
