@@ -1,0 +1,140 @@
+#include "cli/CommandLine.h"
+
+#include <charconv>
+#include <vector>
+
+namespace orv::cli {
+
+namespace {
+
+std::optional<IterationOverride> parseIterations(std::string_view text) {
+    if (text == "auto") {
+        return IterationOverride{.automatic = true, .count = 0};
+    }
+    // from_chars takes no '+', but people type one.
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-') {
+        text.remove_prefix(1);
+    }
+    std::int32_t count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return IterationOverride{.automatic = false, .count = count};
+}
+
+// An option that takes a value accepts it as "--name value" and as "--name=value".
+struct ValueOption {
+    std::string value{};
+    bool present = false;
+    bool missing = false;  // the option ended the command line
+};
+
+ValueOption takeValue(std::string_view name, std::span<const std::string> arguments,
+                      std::size_t& at) {
+    const std::string_view argument = arguments[at];
+    ValueOption option;
+    if (argument == name) {
+        option.present = true;
+        if (at + 1 < arguments.size()) {
+            option.value = arguments[++at];
+        } else {
+            option.missing = true;
+        }
+    } else if (argument.size() > name.size() && argument.starts_with(name) &&
+               argument[name.size()] == '=') {
+        option.present = true;
+        option.value = argument.substr(name.size() + 1);
+    }
+    return option;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> sizeIndexForSide(std::string_view side) {
+    constexpr std::string_view kSides[kSizeCount] = {"64", "128", "256", "512", "1024", "2048"};
+    for (std::int32_t index = 0; index < kSizeCount; ++index) {
+        if (side == kSides[index]) {
+            return index;
+        }
+    }
+    return std::nullopt;
+}
+
+std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> arguments) {
+    Options options;
+    bool info = false;
+    std::vector<std::string> files;
+    bool onlyFiles = false;
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string& argument = arguments[at];
+        // "-" alone is a file name, and so is everything after "--".
+        if (onlyFiles || argument.size() < 2 || argument.front() != '-') {
+            files.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            onlyFiles = true;
+        } else if (argument == "--help" || argument == "-h") {
+            return Options{.command = Command::help};
+        } else if (argument == "--version") {
+            return Options{.command = Command::version};
+        } else if (argument == "--info") {
+            info = true;
+        } else if (argument == "--quiet" || argument == "-q") {
+            options.quiet = true;
+        } else if (auto size = takeValue("--size", arguments, at); size.present) {
+            if (size.missing) {
+                return UsageError{"--size needs a picture side"};
+            }
+            options.sizeIndex = sizeIndexForSide(size.value);
+            if (!options.sizeIndex) {
+                return UsageError{"invalid picture size '" + size.value +
+                                  "' (use 64, 128, 256, 512, 1024 or 2048)"};
+            }
+        } else if (auto count = takeValue("--iterations", arguments, at); count.present) {
+            if (count.missing) {
+                return UsageError{"--iterations needs a count or 'auto'"};
+            }
+            options.iterations = parseIterations(count.value);
+            if (!options.iterations) {
+                return UsageError{"invalid iteration count '" + count.value +
+                                  "' (use a whole number from -2147483648 to 2147483647, or "
+                                  "'auto')"};
+            }
+        } else {
+            return UsageError{"unknown option '" + argument + "'"};
+        }
+    }
+
+    options.command = info ? Command::info : Command::render;
+    const std::size_t wanted = info ? 1 : 2;
+    if (files.empty()) {
+        return UsageError{"no input file"};
+    }
+    if (files.size() < wanted) {
+        return UsageError{"no output file"};
+    }
+    if (files.size() > wanted) {
+        return UsageError{info ? "--info takes one file" : "too many files"};
+    }
+    options.input = files[0];
+    if (!info) {
+        options.output = files[1];
+    }
+    return options;
+}
+
+void applyOverrides(const Options& options, ParameterBlock& block) {
+    if (options.sizeIndex) {
+        block.sizeIndex = *options.sizeIndex;
+    }
+    if (options.iterations) {
+        block.autoIterations = options.iterations->automatic ? 1 : 0;
+        if (!options.iterations->automatic) {
+            block.iterationCount = options.iterations->count;
+        }
+    }
+}
+
+}  // namespace orv::cli

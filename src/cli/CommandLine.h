@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <variant>
+
+#include "document/ParameterBlock.h"
+
+namespace orv::cli {
+
+enum class Command { render, info, help, version };
+
+// --iterations: either "auto" or an explicit count, which may be anything a document can hold.
+struct IterationOverride {
+    bool automatic = false;
+    std::int32_t count = 0;
+};
+
+struct Options {
+    Command command = Command::render;
+    std::string input{};
+    std::string output{};  // render only
+    std::optional<std::int32_t> sizeIndex{};
+    std::optional<IterationOverride> iterations{};
+    bool quiet = false;
+};
+
+// What is wrong with the command line, in a few words ("unknown option '--x'").
+struct UsageError {
+    std::string message{};
+};
+
+// Reads the arguments after the program name. --help and --version end the reading: what
+// follows them is ignored, as the user only asked for the text.
+std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> arguments);
+
+// The overrides of --size and --iterations, applied to a loaded document.
+void applyOverrides(const Options& options, ParameterBlock& block);
+
+// The picture side named on the command line ("512") as a size index, or nothing.
+std::optional<std::int32_t> sizeIndexForSide(std::string_view side);
+
+}  // namespace orv::cli

@@ -1,0 +1,44 @@
+#include "cli/Usage.h"
+
+namespace orv::cli {
+
+namespace {
+
+constexpr const char* kSynopsis =
+    "Usage: orv-render [OPTIONS] INPUT.orv OUTPUT.bmp\n"
+    "       orv-render --info [OPTIONS] INPUT.orv\n";
+
+}  // namespace
+
+std::string helpText() {
+    return std::string(kSynopsis) +
+           "\n"
+           "Renders the attractor of the function system in INPUT.orv, exactly as Orv draws\n"
+           "it, and saves the picture as a one-bit BMP file.\n"
+           "\n"
+           "Options:\n"
+           "  --size N          picture side in pixels: 64, 128, 256, 512, 1024 or 2048\n"
+           "  --iterations N    run N iterations, or 'auto' for twice the log2 of the side\n"
+           "  --info            print the document's parameters instead of rendering\n"
+           "  -q, --quiet       show no progress bar\n"
+           "  -h, --help        show this help and exit\n"
+           "  --version         show the version and exit\n"
+           "\n"
+           "--size and --iterations replace the document's own values for this run; the\n"
+           "document is not changed. With --info they show what would be rendered.\n"
+           "A progress bar appears on a terminal when a render takes a while.\n"
+           "\n"
+           "Exit status: 0 done, 1 bad command line, 2 the document cannot be read,\n"
+           "3 the picture cannot be written. On failure no output file is created and an\n"
+           "existing one is left as it was.\n";
+}
+
+std::string versionText() {
+    return std::string(kProgramName) + " (Orv) " ORV_VERSION "\n";
+}
+
+std::string usageHint() {
+    return std::string(kSynopsis) + "Try 'orv-render --help' for more information.\n";
+}
+
+}  // namespace orv::cli
