@@ -1,6 +1,12 @@
 #include <QApplication>
 
+#include "app/COrvApp.h"
+
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    return 0;
+    QApplication application(argc, argv);
+    orv::app::COrvApp program;
+    if (!program.InitInstance()) {
+        return 1;
+    }
+    return QApplication::exec();
 }

@@ -11,12 +11,18 @@ namespace orv {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The C library's notion of white space, which the integer conversion skips after the blanks.
-bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 std::size_t skipBlanks(std::string_view text, std::size_t at) {
     while (at < text.size() && isBlank(text[at])) {
@@ -55,7 +61,9 @@ std::string formatDouble(double value) {
     return text;
 }
 
-std::string formatInt(std::int32_t value) { return std::to_string(value); }
+std::string formatInt(std::int32_t value) {
+    return std::to_string(value);
+}
 
 std::optional<std::int32_t> parseIntField(std::string_view text) {
     text = text.substr(0, kFieldTextLimit);
@@ -71,7 +79,8 @@ std::optional<std::int32_t> parseIntField(std::string_view text) {
     }
     std::int64_t magnitude = 0;
     while (at < text.size() && isDigit(text[at])) {
-        magnitude = std::min<std::int64_t>(magnitude * 10 + (text[at] - '0'), std::int64_t{1} << 32);
+        magnitude =
+            std::min<std::int64_t>(magnitude * 10 + (text[at] - '0'), std::int64_t{1} << 32);
         ++at;
     }
     std::int64_t value = negative ? -magnitude : magnitude;
@@ -107,8 +116,8 @@ std::optional<double> parseDoubleField(std::string_view text) {
     double value = 0.0;
     if (mantissaDigits > 0) {
         end = at;
-        if (at < text.size() && (text[at] == 'e' || text[at] == 'E' || text[at] == 'd' ||
-                                 text[at] == 'D')) {
+        if (at < text.size() &&
+            (text[at] == 'e' || text[at] == 'E' || text[at] == 'd' || text[at] == 'D')) {
             std::size_t exponentAt = at + 1;
             std::string exponent = "e";
             if (exponentAt < text.size() && (text[exponentAt] == '+' || text[exponentAt] == '-')) {
