@@ -6,11 +6,11 @@
 
 #include "cli/CommandLine.h"
 #include "cli/DocumentLoading.h"
-#include "cli/OutputCheck.h"
 #include "cli/ParameterTable.h"
 #include "cli/TerminalProgress.h"
 #include "cli/Usage.h"
 #include "document/DocumentError.h"
+#include "export/AtomicFile.h"
 #include "export/BmpWriter.h"
 #include "render/RasterIteration.h"
 
@@ -40,7 +40,7 @@ int render(const Options& options, const Console& console) {
         return kExitBadInput;
     }
     try {
-        checkOutputWritable(options.output);
+        checkReplaceable(options.output);
     } catch (const FileError& failure) {
         report(err, failure.what());
         return kExitBadOutput;

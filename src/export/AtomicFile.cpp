@@ -61,10 +61,7 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::string target = path;
-    mode_t mode = 0666;  // narrowed by the umask, as for any new file
-    bool exists = false;
+void checkReplaceable(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
@@ -73,14 +70,29 @@ void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> 
         if (::access(path.c_str(), W_OK) != 0) {
             fail(errno, path);
         }
+        return;
+    }
+    if (errno != ENOENT) {
+        fail(errno, path);
+    }
+    // The new file is made in that directory and renamed over the name.
+    if (::access(directoryOf(path).c_str(), W_OK | X_OK) != 0) {
+        fail(errno, path);
+    }
+}
+
+void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    checkReplaceable(path);
+    std::string target = path;
+    mode_t mode = 0666;  // narrowed by the umask, as for any new file
+    struct stat info {};
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists) {
         char resolved[PATH_MAX];
         if (::realpath(path.c_str(), resolved) != nullptr) {
             target = resolved;
         }
-        exists = true;
         mode = info.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        fail(errno, path);
     }
 
     std::string temporary;

@@ -13,4 +13,9 @@ namespace orv {
 // temporary file is left behind.
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Throws the FileError writeFileAtomically would raise for a target it cannot replace (a
+// directory, a file that may not be written, a missing or unwritable directory), creating
+// nothing: lets a caller refuse an output before doing long work for it.
+void checkReplaceable(const std::string& path);
+
 }  // namespace orv

@@ -63,37 +63,5 @@ TEST_F(ProgressOnTerminalTest, InfoAndFailuresDrawNoBar) {
     EXPECT_EQ(err.str(), "orv-render: " + dir.file("no/dir/out.bmp") + " was not found.\n");
 }
 
-// The real program on a pseudo-terminal from script(1), with a render that takes seconds.
-TEST(ProgressOnRealTerminal, TheProgramFindsItsTerminal) {
-    if (std::system("script -q -e -c true /dev/null >/dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "no pseudo-terminal through script(1)";
-    }
-    TempDir dir;
-    // Six slightly shrinking turns about the centre: every pixel stays busy, iteration after
-    // iteration, however the renderer goes about it.
-    ParameterBlock block{};
-    for (int k = 0; k < kMapCount; ++k) {
-        const double scale = 0.985;
-        const double angle = 1.1 * k;
-        const double c = scale * std::cos(angle);
-        const double s = scale * std::sin(angle);
-        block.maps[k] = {
-            .a = c, .b = -s, .c = s, .d = c, .e = 0.5 - 0.5 * (c - s), .f = 0.5 - 0.5 * (s + c)};
-        block.enabled[k] = 1;
-    }
-    block.autoIterations = 0;
-    block.iterationCount = 40;
-    block.sizeIndex = 5;
-    writeBytes(dir.file("slow.orv"), documentBytes(block));
-
-    const RunResult result = runProgram(
-        "script",
-        {"-q", "-e", "-c", std::string(ORV_RENDER_PATH) + " slow.orv out.bmp", "/dev/null"},
-        dir.path());
-    ASSERT_EQ(result.status, 0) << result.out;
-    EXPECT_NE(result.out.find("orv-render: rendering ["), std::string::npos) << result.out;
-    EXPECT_EQ(readBytes(dir.file("out.bmp")).size(), 62u + 2048u * 2048u / 8u);
-}
-
 }  // namespace
 }  // namespace orv::clitest

@@ -12,12 +12,6 @@
 namespace orv {
 namespace {
 
-std::vector<std::uint8_t> stored(const ParameterBlock& block) {
-    Archive archive = Archive::forStoring();
-    storeParameters(block, archive);
-    return archive.bytes();
-}
-
 class StopAtOnce : public RenderProgress {
 public:
     bool stopRequested() override { return true; }
@@ -32,7 +26,7 @@ TEST(COrvDoc, NewDocumentHoldsTheDefaultsAndNoPicture) {
     EXPECT_EQ(doc.picture(), nullptr);
     EXPECT_FALSE(doc.isModified());
     EXPECT_TRUE(doc.pathName().empty());
-    EXPECT_EQ(stored(doc.parameters()), stored(defaultParameters()));
+    EXPECT_EQ(test::stored(doc.parameters()), test::stored(defaultParameters()));
 
     const ParameterBlock& block = doc.parameters();
     EXPECT_EQ(block.autoIterations, 1);
@@ -98,7 +92,7 @@ TEST(COrvDoc, StoringWritesTheBlockWithoutRendering) {
     doc.ResetToDefaults();
     Archive archive = Archive::forStoring();
     EXPECT_EQ(doc.TransferParameters(archive), RenderOutcome::completed);
-    EXPECT_EQ(archive.bytes(), stored(defaultParameters()));
+    EXPECT_EQ(archive.bytes(), test::stored(defaultParameters()));
     EXPECT_EQ(doc.picture(), nullptr);
 }
 

@@ -12,12 +12,6 @@
 namespace orv {
 namespace {
 
-std::vector<std::uint8_t> stored(const ParameterBlock& block) {
-    Archive archive = Archive::forStoring();
-    storeParameters(block, archive);
-    return archive.bytes();
-}
-
 void putDouble(std::vector<std::uint8_t>& bytes, std::size_t offset, double value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
@@ -29,7 +23,7 @@ void putInt(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t v
 }
 
 TEST(ParameterFile, DefaultDocumentHasTheDocumentedBytes) {
-    const auto bytes = stored(defaultParameters());
+    const auto bytes = test::stored(defaultParameters());
     std::vector<std::uint8_t> expected(kParameterFileSize, 0);
     expected[0] = 0x01;       // map 0 enabled
     expected[24 + 6] = 0xF0;  // map 0 a = 1.0
@@ -46,7 +40,7 @@ TEST(ParameterFile, FieldsGoToTheirOffsetsInFileOrder) {
     block.enabled = {0, 1, -1, 0, 0, 0x12345678};
     block.maps[2].c = -0.0;
     block.maps[5].f = 1e300;
-    const auto bytes = stored(block);
+    const auto bytes = test::stored(block);
 
     std::vector<std::uint8_t> expected(kParameterFileSize, 0);
     putInt(expected, 4, 1);
@@ -74,11 +68,11 @@ TEST(ParameterFile, RoundTripKeepsEveryBitIncludingNonFiniteValues) {
             coefficient(block, k, j) = values[(k + j) % 6];
         }
     }
-    const auto bytes = stored(block);
+    const auto bytes = test::stored(block);
     ParameterBlock read = test::emptyBlock(0, 0);
     Archive archive = Archive::forLoading(bytes);
     loadParameters(read, archive);
-    EXPECT_EQ(stored(read), bytes);
+    EXPECT_EQ(test::stored(read), bytes);
 }
 
 TEST(ParameterFile, ShortFileOverwritesWhatItHoldsThenFailsAtTheMissingInteger) {
@@ -86,7 +80,7 @@ TEST(ParameterFile, ShortFileOverwritesWhatItHoldsThenFailsAtTheMissingInteger) 
     source.autoIterations = 0;
     source.enabled = {1, 1, 1, 0, 0, 0};
     source.maps[5].f = 0.25;
-    const auto full = stored(source);
+    const auto full = test::stored(source);
 
     struct Case {
         std::size_t length;
@@ -110,8 +104,8 @@ TEST(ParameterFile, ShortFileOverwritesWhatItHoldsThenFailsAtTheMissingInteger) 
         EXPECT_EQ(block.autoIterations, c.autoRead ? 0 : 1);
         EXPECT_EQ(block.iterationCount, 1);  // never reached
         // Every byte the file had is in the block, the rest is as it was.
-        auto now = stored(block);
-        const auto before = stored(defaultParameters());
+        auto now = test::stored(block);
+        const auto before = test::stored(defaultParameters());
         for (std::size_t i = 0; i < 312; ++i) {
             ASSERT_EQ(now[i], i < c.length ? full[i] : before[i]) << "byte " << i;
         }
@@ -121,18 +115,18 @@ TEST(ParameterFile, ShortFileOverwritesWhatItHoldsThenFailsAtTheMissingInteger) 
 TEST(ParameterFile, BytesAfterTheBlockAreIgnored) {
     ParameterBlock source = test::emptyBlock(0, 5);
     source.enabled[2] = 1;
-    auto bytes = stored(source);
+    auto bytes = test::stored(source);
     bytes.resize(400, 0xAB);
     ParameterBlock block;
     Archive archive = Archive::forLoading(bytes);
     loadParameters(block, archive);
-    EXPECT_EQ(stored(block), stored(source));
+    EXPECT_EQ(test::stored(block), test::stored(source));
 }
 
 TEST(ParameterFile, SizeIndexOutsideTheSixSizesIsNotADocument) {
     for (const std::int32_t sizeIndex : {-1, 6, 10, 26, -2147483647 - 1, 2147483647}) {
         SCOPED_TRACE(sizeIndex);
-        auto bytes = stored(defaultParameters());
+        auto bytes = test::stored(defaultParameters());
         putInt(bytes, 312, sizeIndex);
         ParameterBlock block;
         Archive archive = Archive::forLoading(bytes);
@@ -148,7 +142,7 @@ TEST(ParameterFile, SizeIndexOutsideTheSixSizesIsNotADocument) {
 
 TEST(ParameterFile, LoadingADocumentRendersIt) {
     ParameterBlock source = test::emptyBlock(0, 0);  // no iteration: all black
-    const auto bytes = stored(source);
+    const auto bytes = test::stored(source);
     COrvDoc doc;
     Archive archive = Archive::forLoading(bytes);
     EXPECT_EQ(doc.TransferParameters(archive), RenderOutcome::completed);
@@ -159,7 +153,7 @@ TEST(ParameterFile, LoadingADocumentRendersIt) {
 }
 
 TEST(ParameterFile, ARejectedDocumentIsNotRendered) {
-    auto bytes = stored(test::emptyBlock(9, 1));
+    auto bytes = test::stored(test::emptyBlock(9, 1));
     COrvDoc doc;
     Archive archive = Archive::forLoading(bytes);
     EXPECT_THROW(doc.TransferParameters(archive), ArchiveError);

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "document/ParameterFile.h"
+
 namespace orv::test {
 
 TempDir::TempDir() {
@@ -20,6 +22,12 @@ TempDir::~TempDir() {
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::uint8_t> stored(const ParameterBlock& block) {
+    Archive archive = Archive::forStoring();
+    storeParameters(block, archive);
+    return archive.bytes();
 }
 
 std::vector<std::uint8_t> readAll(const std::string& path) {

@@ -20,6 +20,9 @@ inline ParameterBlock emptyBlock(int sizeIndex, std::int32_t iterations) {
     return block;
 }
 
+// The bytes a document file holds for `block`.
+std::vector<std::uint8_t> stored(const ParameterBlock& block);
+
 inline void setMap(ParameterBlock& block, int k, AffineMap map) {
     block.maps[k] = map;
     block.enabled[k] = 1;
