@@ -1,12 +1,12 @@
 #include "render/RasterIteration.h"
 
-#include "render/ReferenceIteration.h"
+#include "render/FastIteration.h"
 
 namespace orv {
 
 std::optional<MonochromePicture> renderPicture(const ParameterBlock& block,
                                                RenderProgress& progress) {
-    return renderPictureReference(block, progress);
+    return renderPictureFast(block, progress);
 }
 
 }  // namespace orv

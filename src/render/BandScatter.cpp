@@ -1,0 +1,537 @@
+#include "render/BandScatter.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "render/PixelKernel.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace orv {
+
+namespace {
+
+// Pixels are plotted tile by tile, so that the targets of neighbouring source rows, which lie
+// close together, are written while their cache lines are still at hand.
+constexpr int kTileRows = 32;
+constexpr int kTileColumns = 128;
+
+// Stretches of a source row shorter than this are not cut to the columns that land in a band.
+constexpr int kNarrowedColumns = 256;
+
+// Rows with fewer pixels that turned white than this are taken away pixel by pixel.
+constexpr int kFewWhitened = 32;
+
+// Runs this short cost less to plot than to cut into pieces.
+constexpr int kShortestFilledRun = 4;
+
+// Where a target coordinate lands relative to a range of cells (a band's rows or the raster's
+// columns): kBefore, the cell itself, or kBeyond. It changes monotonically with the
+// coordinate, hence monotonically along a row.
+constexpr int kBefore = INT_MIN;
+constexpr int kBeyond = INT_MAX;
+
+struct CellRange {
+    double low;  // a value lies in the range exactly when low < value < high
+    double high;
+    int cellOf(double value) const {
+        if (!(value > low)) {
+            return kBefore;
+        }
+        return value < high ? static_cast<int>(value) : kBeyond;
+    }
+    // The value at which a coordinate moving with `slope` leaves `cell`.
+    double exitOf(int cell, double slope) const {
+        if (slope > 0.0) {
+            return cell == kBefore ? low : cell + 1.0;
+        }
+        return cell == kBeyond ? high : (cell == 0 ? -1.0 : cell);
+    }
+};
+
+// The last column of u..v whose coordinate (per `value`) stays in the cell of column u. The
+// slope predicts it; two evaluations confirm the prediction, a bisection settles the rest.
+template <typename Value>
+int endOfCell(int u, int v, double slope, const CellRange& range, Value value) {
+    const double start = value(u);
+    const int cell = range.cellOf(start);
+    if (u == v || slope == 0.0 || (cell == kBeyond && slope > 0.0) ||
+        (cell == kBefore && slope < 0.0)) {
+        return v;
+    }
+    const auto same = [&](int column) { return range.cellOf(value(column)) == cell; };
+    const double distance = (range.exitOf(cell, slope) - start) / slope;
+    int guess = u;
+    if (distance > static_cast<double>(v - u)) {
+        guess = v;
+    } else if (distance >= 1.0) {
+        guess = u + static_cast<int>(std::ceil(distance)) - 1;
+    }
+    if (same(guess) && (guess == v || !same(guess + 1))) {
+        return guess;
+    }
+    int lo = u;      // same
+    int hi = v + 1;  // not same, or past the end
+    while (hi - lo > 1) {
+        const int middle = lo + (hi - lo) / 2;
+        if (same(middle)) {
+            lo = middle;
+        } else {
+            hi = middle;
+        }
+    }
+    return lo;
+}
+
+// Fills the targets of black runs whose pieces land on one target row (or column) each.
+class RunFiller {
+public:
+    RunFiller(const RowTargets& row, int last, double a, double c, std::size_t rowBytes)
+        : row_(row),
+          last_(last),
+          a_(a),
+          c_(c),
+          rowBytes_(rowBytes),
+          bandRows_{row.yLow, row.yHigh},
+          columns_{-1.0, row.side} {}
+
+    // Cut where the target row changes; each piece covers every column between the targets
+    // of its ends (the caller knows X skips no column).
+    void alongRows(int u, int v) {
+        while (u <= v) {
+            const int w = endOfCell(u, v, c_, bandRows_, [&](int x) { return row_.y(x); });
+            const int targetRow = bandRows_.cellOf(row_.y(u));
+            if (targetRow != kBefore && targetRow != kBeyond) {
+                fillRow(targetRow, row_.x(u), row_.x(w));
+            }
+            u = w + 1;
+        }
+    }
+
+    // Cut where the target column changes; each piece covers every row between the targets
+    // of its ends (the caller knows Y skips no row).
+    void alongColumns(int u, int v) {
+        while (u <= v) {
+            const int w = endOfCell(u, v, a_, columns_, [&](int x) { return row_.x(x); });
+            const int targetColumn = columns_.cellOf(row_.x(u));
+            if (targetColumn != kBefore && targetColumn != kBeyond) {
+                fillColumn(targetColumn, row_.y(u), row_.y(w));
+            }
+            u = w + 1;
+        }
+    }
+
+private:
+    // A piece that starts beyond the left edge enters the raster on column 0, since its steps
+    // are under one pixel; likewise it leaves past the right edge from column N-1.
+    void fillRow(int targetRow, double xu, double xw) {
+        const double low = std::min(xu, xw);
+        const double high = std::max(xu, xw);
+        if (high <= -1.0 || low >= row_.side) {
+            return;
+        }
+        const int from = low > -1.0 ? static_cast<int>(low) : 0;
+        const int to = high < row_.side ? static_cast<int>(high) : static_cast<int>(rowBytes_) - 1;
+        std::memset(row_.targets + static_cast<std::size_t>(targetRow - row_.first) * rowBytes_ +
+                        static_cast<std::size_t>(from),
+                    RowTargets::kMark, static_cast<std::size_t>(to - from + 1));
+    }
+
+    void fillColumn(int targetColumn, double yu, double yw) {
+        const double low = std::min(yu, yw);
+        const double high = std::max(yu, yw);
+        if (high <= row_.yLow || low >= row_.yHigh) {
+            return;
+        }
+        const int from = std::max(low > -1.0 ? static_cast<int>(low) : 0, row_.first);
+        const int to = std::min(high < row_.side ? static_cast<int>(high) : last_, last_);
+        std::uint8_t* mark = row_.targets +
+                             static_cast<std::size_t>(from - row_.first) * rowBytes_ +
+                             static_cast<std::size_t>(targetColumn);
+        for (int r = from; r <= to; ++r, mark += rowBytes_) {
+            *mark = RowTargets::kMark;
+        }
+    }
+
+    RowTargets row_;
+    int last_;
+    double a_;
+    double c_;
+    std::size_t rowBytes_;
+    CellRange bandRows_;
+    CellRange columns_;
+};
+
+// The first column in lo..hi where `holds` becomes true (hi + 1 when it never does), for a
+// predicate that stays true once it holds. `guess` is tried first; a bisection settles the rest.
+template <typename Predicate>
+int firstWhere(int lo, int hi, int guess, Predicate holds) {
+    if (guess > lo && guess <= hi && holds(guess) && !holds(guess - 1)) {
+        return guess;
+    }
+    int end = hi + 1;
+    while (lo < end) {
+        const int middle = lo + (end - lo) / 2;
+        if (holds(middle)) {
+            end = middle;
+        } else {
+            lo = middle + 1;
+        }
+    }
+    return lo;
+}
+
+// The column where x*c + rowY reaches `level` in real arithmetic, rounded up: the first
+// column at or past it within one or two, or -1 when that lies outside the row.
+int crossingGuess(double level, double rowY, double c, int side) {
+    const double column = std::ceil((level - rowY) / c);
+    return column >= 0.0 && column < side ? static_cast<int>(column) : -1;
+}
+
+// The first column in from..limit whose bit equals `black`, or limit + 1.
+int nextWithColour(const std::uint64_t* bits, int from, int limit, bool black) {
+    int word = from >> 6;
+    const int lastWord = limit >> 6;
+    std::uint64_t pending = (black ? bits[word] : ~bits[word]) & (~std::uint64_t{0} << (from & 63));
+    while (pending == 0) {
+        if (++word > lastWord) {
+            return limit + 1;
+        }
+        pending = black ? bits[word] : ~bits[word];
+    }
+    return std::min(word * 64 + std::countr_zero(pending), limit + 1);
+}
+
+template <typename RunAction>
+void forEachBlackRun(const std::uint64_t* bits, int from, int to, RunAction action) {
+    int u = nextWithColour(bits, from, to, true);
+    while (u <= to) {
+        const int v = nextWithColour(bits, u, to, false) - 1;
+        action(u, v);
+        if (v >= to) {
+            break;
+        }
+        u = nextWithColour(bits, v + 1, to, true);
+    }
+}
+
+// Cuts from..to down to the columns whose Y lands in the band: one stretch, as Y is monotone
+// along the row.
+void narrowToBand(const RowTargets& row, double c, const TargetBand& band, int& from, int& to) {
+    const int side = static_cast<int>(row.side);
+    const auto guess = [&](double level) { return crossingGuess(level, row.rowY, c, side); };
+    const double lowLevel = band.first == 0 ? -1.0 : band.first;
+    if (c > 0.0) {
+        from = firstWhere(from, to, guess(lowLevel), [&](int x) { return row.y(x) > band.yLow; });
+        to =
+            firstWhere(from, to, guess(band.yHigh), [&](int x) { return row.y(x) >= band.yHigh; }) -
+            1;
+    } else if (c < 0.0) {
+        from =
+            firstWhere(from, to, guess(band.yHigh), [&](int x) { return row.y(x) < band.yHigh; });
+        to =
+            firstWhere(from, to, guess(lowLevel), [&](int x) { return row.y(x) <= band.yLow; }) - 1;
+    }
+}
+
+}  // namespace
+
+TargetBand::TargetBand(int plan_, int index_, int first_, int last_)
+    : plan(plan_),
+      index(index_),
+      first(first_),
+      last(last_),
+      // Y >= first is Y > (the double below first); row 0 also takes -1 < Y < 0.
+      yLow(first_ == 0 ? -1.0 : std::nextafter(static_cast<double>(first_), -1.0)),
+      yHigh(last_ + 1.0) {}
+
+void StepOutcome::add(const StepOutcome& other) {
+    changed = changed || other.changed;
+    saturated = saturated || other.saturated;
+    whitened += other.whitened;
+}
+
+BandScatter::BandScatter(int side, int markedRows, int member)
+    : side_(side),
+      shift_(std::countr_zero(static_cast<unsigned>(side))),
+      member_(member),
+      spare_(static_cast<unsigned>(side) * static_cast<unsigned>(markedRows)),
+      markedLow_(side),
+      markedHigh_(-1),
+      marks_(markedRows > 0 ? static_cast<std::size_t>(spare_) + kSpareStride : 0),
+      whitened_(static_cast<std::size_t>(kTileRows) * static_cast<std::size_t>(side / 64)) {}
+
+bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, bool counted,
+                          const std::function<bool()>& keepGoing) {
+    if (counted && step.countsUse != CountsUse::TakeAway) {
+        std::memset(step.counts + (static_cast<std::size_t>(band.first) << shift_), 0,
+                    static_cast<std::size_t>(band.last - band.first + 1) << shift_);
+    }
+    for (const PreparedMap& map : step.maps) {
+        if (map.counted() != counted) {
+            continue;
+        }
+        if (!scatterMap(step, map, band, keepGoing)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
+                             const TargetBand& band, const std::function<bool()>& keepGoing) {
+    struct PendingRow {
+        RowTargets targets;
+        const std::uint64_t* bits;
+        int from;
+        int to;
+    };
+    PendingRow pending[kTileRows];
+    const std::size_t rowBytes = static_cast<std::size_t>(side_);
+    const int words = side_ / 64;
+    // A counted map either counts the source afresh or takes away the pixels that turned
+    // white since the raster the counts describe; a marked map marks the source.
+    const bool counted = map.counted();
+    const bool retracting = counted && step.countsUse == CountsUse::TakeAway;
+    // The pixels gone since the counted raster are spanned by what the source recorded when
+    // it was made from it.
+    const BitRaster& source = *step.source;
+    const auto spanFirst = [&](int y) {
+        return retracting ? source.firstWhitenedWord(y) : source.firstBlackWord(y);
+    };
+    const auto spanLast = [&](int y) {
+        return retracting ? source.lastWhitenedWord(y) : source.lastBlackWord(y);
+    };
+    const TargetOp op = !counted || step.countsUse == CountsUse::Mark
+                            ? TargetOp::Mark
+                            : (retracting ? TargetOp::Remove : TargetOp::Add);
+    std::uint8_t* targets =
+        counted ? step.counts + (static_cast<std::size_t>(band.first) << shift_) : marks_.data();
+    std::uint64_t* landed =
+        retracting ? step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6)
+                   : nullptr;
+    const unsigned spare = counted ? (static_cast<unsigned>(side_) << shift_) +
+                                         static_cast<unsigned>(member_ * kSpareStride) -
+                                         (static_cast<unsigned>(band.first) << shift_)
+                                   : spare_;
+
+    const int rowsTo = map.sourceRowsLast(band.plan, band.index);
+    for (int tileFrom = map.sourceRowsFirst(band.plan, band.index); tileFrom <= rowsTo;
+         tileFrom += kTileRows) {
+        int pendingRows = 0;
+        int tileLeft = side_;
+        int tileRight = -1;
+        for (int y = tileFrom; y <= std::min(rowsTo, tileFrom + kTileRows - 1); ++y) {
+            if (map.reachLow(y) > band.last || map.reachHigh(y) < band.first ||
+                spanFirst(y) > spanLast(y)) {
+                continue;
+            }
+            if ((++visits_ & 7) == 0 && !keepGoing()) {
+                return false;
+            }
+            const RowTargets row{
+                map.columnX(), map.columnY(), map.rowX(y), map.rowY(y), static_cast<double>(side_),
+                band.yLow,     band.yHigh,    band.first,  shift_,      targets,
+                spare,         landed};
+            int from = spanFirst(y) * 64;
+            int to = spanLast(y) * 64 + 63;
+            const std::uint64_t* bits = step.source->row(y);
+            if (retracting) {
+                std::uint64_t* gone = whitened_.data() + static_cast<std::size_t>(y - tileFrom) *
+                                                             static_cast<std::size_t>(words);
+                const std::uint64_t* before = step.counted->row(y);
+                int pixels = 0;
+                for (int i = from >> 6; i <= to >> 6; ++i) {
+                    gone[i] = before[i] & ~bits[i];
+                    pixels += std::popcount(gone[i]);
+                }
+                bits = gone;
+                if (pixels < kFewWhitened) {
+                    // Few pixels turned white here: visiting each one costs less than cutting
+                    // the row to the band or setting up vectors.
+                    plotBlackPixels(row, bits, from, to, op, 1);
+                    continue;
+                }
+            }
+            // A short stretch is left to the per-pixel test of the band; a long one is cut to
+            // the columns that land in it.
+            if ((map.reachLow(y) < band.first || map.reachHigh(y) > band.last) &&
+                to - from >= kNarrowedColumns) {
+                narrowToBand(row, map.c(), band, from, to);
+            }
+            if (from > to) {
+                continue;
+            }
+            if (!counted) {
+                markedLow_ = std::min(markedLow_, std::max(map.reachLow(y), band.first));
+                markedHigh_ = std::max(markedHigh_, std::min(map.reachHigh(y), band.last));
+            }
+            const double slopeX = std::fabs(map.a());
+            const double slopeY = std::fabs(map.c());
+            const bool alongRows =
+                !map.counted() && map.xWithoutGaps(y) && slopeY < PreparedMap::kFillSlope;
+            const bool alongColumns =
+                !map.counted() && map.yWithoutGaps(y) && slopeX < PreparedMap::kFillSlope;
+            if (!alongRows && !alongColumns) {
+                if (retracting) {
+                    // Few pixels, spread thin: tiles would only add calls.
+                    plotBlackPixels(row, bits, from, to, op, step.vectorLanes);
+                    continue;
+                }
+                pending[pendingRows++] = {row, bits, from, to};
+                tileLeft = std::min(tileLeft, from);
+                tileRight = std::max(tileRight, to);
+                continue;
+            }
+            RunFiller filler(row, band.last, map.a(), map.c(), rowBytes);
+            const bool rowsFirst = alongRows && (!alongColumns || slopeY <= slopeX);
+            forEachBlackRun(bits, from, to, [&](int u, int v) {
+                if (v - u + 1 < kShortestFilledRun) {
+                    markColumns(row, u, v);
+                } else if (rowsFirst) {
+                    filler.alongRows(u, v);
+                } else {
+                    filler.alongColumns(u, v);
+                }
+            });
+        }
+        for (int left = tileLeft & ~(kTileColumns - 1); left <= tileRight; left += kTileColumns) {
+            const int right = left + kTileColumns - 1;
+            for (int i = 0; i < pendingRows; ++i) {
+                const PendingRow& row = pending[i];
+                const int from = std::max(row.from, left);
+                const int to = std::min(row.to, right);
+                if (from <= to) {
+                    plotBlackPixels(row.targets, row.bits, from, to, op, step.vectorLanes);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+namespace {
+
+int bitCount(std::uint64_t word) {
+#if defined(__POPCNT__)
+    return __builtin_popcountll(word);
+#else
+    word = word - ((word >> 1) & 0x5555555555555555ULL);
+    word = (word & 0x3333333333333333ULL) + ((word >> 2) & 0x3333333333333333ULL);
+    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((word * 0x0101010101010101ULL) >> 56);
+#endif
+}
+
+// The black pixels of 64 target bytes: marks have their top bit set, counts are non-zero.
+// Marks are cleared on the way for the next band.
+std::uint64_t takeMarks(std::uint8_t* marks) {
+    std::uint64_t word = 0;
+#if defined(__SSE2__)
+    for (int part = 0; part < 4; ++part) {
+        __m128i* chunk = reinterpret_cast<__m128i*>(marks + 16 * part);
+        const std::uint64_t bits =
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_loadu_si128(chunk)));
+        if (bits != 0) {
+            _mm_storeu_si128(chunk, _mm_setzero_si128());
+            word |= bits << (16 * part);
+        }
+    }
+#else
+    for (int bit = 0; bit < 64; ++bit) {
+        word |= static_cast<std::uint64_t>(marks[bit] >> 7) << bit;
+        marks[bit] = 0;
+    }
+#endif
+    return word;
+}
+
+std::uint64_t landed(const std::uint8_t* counts, bool& saturated) {
+    std::uint64_t word = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi8(static_cast<char>(RowTargets::kFullCount));
+    for (int part = 0; part < 4; ++part) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + 16 * part));
+        const std::uint64_t empty =
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, zero)));
+        word |= (~empty & 0xFFFF) << (16 * part);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, full)) != 0) {
+            saturated = true;
+        }
+    }
+#else
+    for (int bit = 0; bit < 64; ++bit) {
+        word |= static_cast<std::uint64_t>(counts[bit] != 0) << bit;
+        saturated = saturated || counts[bit] == RowTargets::kFullCount;
+    }
+#endif
+    return word;
+}
+
+}  // namespace
+
+void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
+                       StepOutcome& outcome) {
+    const int words = next.wordsPerRow();
+    const BitRaster& source = *step.source;
+    const bool rewritten = step.countsUse != CountsUse::TakeAway;
+    std::uint64_t difference = 0;
+    std::int64_t whitened = 0;
+    bool saturated = false;
+    for (int row = band.first; row <= band.last; ++row) {
+        std::uint8_t* marks =
+            marks_.data() + (static_cast<std::size_t>(row - band.first) << shift_);
+        std::uint64_t* out = next.row(row);
+        const std::uint64_t* before = source.row(row);
+        // The row's counted pixels: read again where counts changed, else as last packed.
+        const std::uint64_t* counted = nullptr;
+        if (step.counts != nullptr) {
+            std::uint64_t* known =
+                step.landedBits + static_cast<std::size_t>(row) * static_cast<std::size_t>(words);
+            if (rewritten) {
+                const std::uint8_t* counts =
+                    step.counts + (static_cast<std::size_t>(row) << shift_);
+                for (int i = 0; i < words; ++i) {
+                    known[i] = landed(counts + 64 * i, saturated);
+                }
+            }
+            counted = known;
+        }
+        const bool marked = row >= markedLow_ && row <= markedHigh_;
+        int firstBlack = words;
+        int lastBlack = -1;
+        int firstWhitened = words;
+        int lastWhitened = -1;
+        for (int i = 0; i < words; ++i) {
+            std::uint64_t word = counted != nullptr ? counted[i] : 0;
+            if (marked) {
+                word |= takeMarks(marks + 64 * i);
+            }
+            out[i] = word;
+            if (word != 0) {
+                firstBlack = std::min(firstBlack, i);
+                lastBlack = i;
+            }
+            const std::uint64_t gone = before[i] & ~word;
+            if (gone != 0) {
+                whitened += bitCount(gone);
+                firstWhitened = std::min(firstWhitened, i);
+                lastWhitened = i;
+            }
+            difference |= word ^ before[i];
+        }
+        next.setBlackSpan(row, firstBlack, lastBlack);
+        next.setWhitenedSpan(row, firstWhitened, lastWhitened);
+    }
+    markedLow_ = side_;
+    markedHigh_ = -1;
+    outcome.add({difference != 0, saturated, whitened});
+}
+
+}  // namespace orv

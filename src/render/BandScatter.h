@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "render/BitRaster.h"
+#include "render/PreparedMap.h"
+
+namespace orv {
+
+// A band of consecutive target rows, the unit of work of an iteration.
+struct TargetBand {
+    TargetBand(int plan, int index, int first, int last);
+
+    int plan;     // which of PreparedMap's band plans it belongs to
+    int index;    // as numbered by PreparedMap::planBands
+    int first;    // lowest target row
+    int last;     // highest target row
+    double yLow;  // a target Y lands on rows first..last exactly when yLow < Y < yHigh
+    double yHigh;
+};
+
+// What counted maps do to the counts in an iteration.
+enum class CountsUse {
+    Mark,      // mark their targets there, as marked maps do in theirs (the counts are lost)
+    Count,     // count afresh how many black source pixels land on each target
+    TakeAway,  // take away the pixels that turned white since the counted raster
+};
+
+// What one iteration maps and where the results go.
+//
+// Maps come in two kinds. A marked map sets a byte for every target its black pixels reach,
+// in a buffer that holds one band. A counted map keeps, per target pixel of the whole raster,
+// how many black pixels land there (stopping at 255). Since each raster contains the next, the
+// counts for the next iteration follow by taking away the pixels that turned white, which are
+// far fewer than those that stay black while a picture shrinks slowly. While it shrinks fast,
+// counted maps just mark, in the counts' place (whose bands are larger: fewer source rows are
+// visited by several bands).
+struct IterationStep {
+    const BitRaster* source = nullptr;   // the raster being mapped
+    const BitRaster* counted = nullptr;  // for TakeAway: the raster the counts were made for
+    std::span<const PreparedMap> maps;
+    // N*N counts, row-major, followed by kSpareStride spare bytes per thread; null when no map
+    // is counted.
+    std::uint8_t* counts = nullptr;
+    CountsUse countsUse = CountsUse::Mark;
+    // One bit per count, laid out as the counts (then one spare word per thread), set where
+    // the count is non-zero: read from the counts when they are written afresh, kept up to
+    // date by TakeAway itself, so that the counts need not be read again then.
+    std::uint64_t* landedBits = nullptr;
+    bool anyMarked = false;  // whether some map is a marked one
+    int vectorLanes = 4;     // the widest vector, in doubles, the kernels may use
+};
+
+// What packing the bands of an iteration found.
+struct StepOutcome {
+    bool changed = false;       // some pixel turned white
+    bool saturated = false;     // some count reached 255, so counts cannot be brought forward
+    std::int64_t whitened = 0;  // pixels black in the source and white in the new raster
+
+    void add(const StepOutcome& other);
+};
+
+// One iteration step restricted to a band of target rows. Target rows belong to exactly one
+// band, so bands can be processed by different threads without sharing anything they write.
+class BandScatter {
+public:
+    static constexpr int kSpareStride = 64;  // spare bytes per thread, a cache line of its own
+
+    // Scratch for thread `member`: marks for bands of up to `markedRows` rows (none when 0).
+    BandScatter(int side, int markedRows, int member);
+
+    // Brings the band's targets up to date for the counted maps (`counted`) or the marked
+    // ones; the band must come from the plan those maps use. `keepGoing` is asked
+    // between source rows and ends the work early when it returns false. Returns false when
+    // stopped.
+    bool scatter(const IterationStep& step, const TargetBand& band, bool counted,
+                 const std::function<bool()>& keepGoing);
+
+    // Writes the band's rows of `next` (clearing the marks for the next band) and adds what
+    // it found to `outcome`.
+    void pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
+              StepOutcome& outcome);
+
+private:
+    bool scatterMap(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
+                    const std::function<bool()>& keepGoing);
+
+    int side_;
+    int shift_;
+    int member_;
+    unsigned spare_;       // the first byte past the marks' rows, where dropped pixels are sent
+    unsigned visits_ = 0;  // source rows visited, to ask keepGoing now and then
+    int markedLow_;        // band rows that may hold marks: markedLow_..markedHigh_
+    int markedHigh_;
+    std::vector<std::uint8_t> marks_;
+    std::vector<std::uint64_t> whitened_;  // source rows of pixels that turned white
+};
+
+}  // namespace orv

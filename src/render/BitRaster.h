@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "render/MonochromePicture.h"
+
+namespace orv {
+
+// The working raster of the fast renderer: one bit per pixel, row-major with row 0 at the
+// bottom, N/64 words a row; within a word, column 64i + k is bit k (least significant first) and
+// a set bit is black. For each row it also keeps the span of words holding black pixels, so
+// empty rows and margins are skipped without reading them.
+class BitRaster {
+public:
+    explicit BitRaster(int side);
+
+    int side() const { return side_; }
+    int wordsPerRow() const { return wordsPerRow_; }
+
+    std::uint64_t* row(int y) { return words_.data() + static_cast<std::size_t>(y) * wordsPerRow_; }
+    const std::uint64_t* row(int y) const {
+        return words_.data() + static_cast<std::size_t>(y) * wordsPerRow_;
+    }
+
+    // Words firstBlackWord(y)..lastBlackWord(y) hold every black pixel of row y; the first is
+    // greater than the last when the row has none.
+    int firstBlackWord(int y) const { return firstBlack_[static_cast<std::size_t>(y)]; }
+    int lastBlackWord(int y) const { return lastBlack_[static_cast<std::size_t>(y)]; }
+    void setBlackSpan(int y, int first, int last) {
+        firstBlack_[static_cast<std::size_t>(y)] = first;
+        lastBlack_[static_cast<std::size_t>(y)] = last;
+    }
+
+    // Words firstWhitenedWord(y)..lastWhitenedWord(y) hold every pixel of row y that was black
+    // in the raster this one was made from and is white here (first > last: none).
+    int firstWhitenedWord(int y) const { return firstWhitened_[static_cast<std::size_t>(y)]; }
+    int lastWhitenedWord(int y) const { return lastWhitened_[static_cast<std::size_t>(y)]; }
+    void setWhitenedSpan(int y, int first, int last) {
+        firstWhitened_[static_cast<std::size_t>(y)] = first;
+        lastWhitened_[static_cast<std::size_t>(y)] = last;
+    }
+
+    void fillBlack();
+
+    // The picture the program shows: top row first, most significant bit leftmost, 1 white.
+    MonochromePicture toPicture() const;
+
+private:
+    int side_;
+    int wordsPerRow_;
+    std::vector<std::uint64_t> words_;
+    std::vector<std::int32_t> firstBlack_;
+    std::vector<std::int32_t> lastBlack_;
+    std::vector<std::int32_t> firstWhitened_;
+    std::vector<std::int32_t> lastWhitened_;
+};
+
+}  // namespace orv

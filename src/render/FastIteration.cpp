@@ -1,0 +1,314 @@
+#include "render/FastIteration.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "render/BandScatter.h"
+#include "render/BitRaster.h"
+#include "render/PreparedMap.h"
+#include "render/RenderTeam.h"
+
+namespace orv {
+
+namespace {
+
+// How often the caller asks its progress whether to stop while an iteration runs.
+constexpr std::chrono::milliseconds kPollInterval{10};
+
+// Below this side an iteration takes well under a millisecond, less than waking threads costs.
+constexpr int kSmallestSharedSide = 256;
+
+// A band's marks stay within this many bytes, which keeps them in the core's own cache, and
+// all threads' marks together within kAllBandBytes.
+constexpr int kBandBytes = 256 * 1024;
+constexpr int kAllBandBytes = 512 * 1024;
+
+// The counted maps together may expect this many pixels on one target: counts stop at 255.
+constexpr double kCountingBudget = 200.0;
+
+// Counting afresh costs about as much as marking, taking a pixel away about twice as much, and
+// counts pay over the iterations that follow: count as soon as the raster keeps at least half
+// of itself per iteration (judged at first by how the counted maps scale areas), with a few
+// iterations left to profit.
+constexpr double kKeptAreaWorthCounting = 0.5;
+constexpr std::int64_t kIterationsWorthCounting = 3;
+
+int threadsFor(const FastRenderOptions& options, int side) {
+    if (options.threads > 0) {
+        return std::min(options.threads, kMaxRenderThreads);
+    }
+    if (side < kSmallestSharedSide) {
+        return 1;
+    }
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(cores, 1, kMaxRenderThreads);
+}
+
+int bandRowsFor(const FastRenderOptions& options, int side, int threads) {
+    if (options.bandRows > 0) {
+        return std::min(options.bandRows, side);
+    }
+    return std::clamp(std::min(kBandBytes, kAllBandBytes / threads) / side, 1, side);
+}
+
+constexpr int kMarkedPlan = 0;
+constexpr int kCountedPlan = 1;
+
+std::vector<TargetBand> bandsOf(int plan, int side, int rows) {
+    std::vector<TargetBand> bands;
+    for (int first = 0; first < side; first += rows) {
+        bands.emplace_back(plan, static_cast<int>(bands.size()), first,
+                           std::min(side, first + rows) - 1);
+    }
+    return bands;
+}
+
+// Asks the progress whether to stop, at most once per interval, and tells the other threads
+// through an atomic flag: they must never call the progress themselves.
+class StopPoller {
+public:
+    explicit StopPoller(RenderProgress& progress) : progress_(progress) {}
+
+    bool stopped() const { return stop_.load(std::memory_order_relaxed); }
+
+    void pollNow() {
+        last_ = std::chrono::steady_clock::now();
+        if (progress_.stopRequested()) {
+            stop_.store(true, std::memory_order_relaxed);
+        }
+    }
+
+    void pollIfDue() {
+        if (std::chrono::steady_clock::now() - last_ >= kPollInterval) {
+            pollNow();
+        }
+    }
+
+private:
+    RenderProgress& progress_;
+    std::atomic<bool> stop_{false};
+    std::chrono::steady_clock::time_point last_{};
+};
+
+// One render, from the prepared maps to the picture.
+class FastRender {
+public:
+    FastRender(const ParameterBlock& block, const FastRenderOptions& options, int side);
+
+    // Iterates `iterations` times (at least once) from the full square; nothing when stopped.
+    std::optional<MonochromePicture> run(std::int64_t iterations, RenderProgress& progress);
+
+private:
+    void prepareMaps(const ParameterBlock& block, bool counting);
+    CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
+    void work(int member);
+
+    int side_;
+    int threads_;
+    int markedRows_;
+    int countedRows_;
+    std::vector<TargetBand> markedBands_;
+    std::vector<TargetBand> countedBands_;
+    std::vector<PreparedMap> maps_;
+    double countedArea_ = 0.0;  // how the counted maps together scale areas
+    bool anyCounted_ = false;
+    bool anyMarked_ = false;
+    std::vector<BandScatter> scratch_;  // one per thread
+    std::vector<std::uint8_t> counts_;
+    std::vector<std::uint64_t> landedBits_;
+    std::vector<BitRaster> rasters_;
+
+    // The state of the iteration in progress, shared with the threads of the team.
+    IterationStep step_;
+    BitRaster* next_ = nullptr;
+    bool countingPhase_ = false;
+    bool packWithCounts_ = false;  // no marked phase: counted bands are packed at once
+    std::atomic<int> nextBand_{0};
+    std::mutex outcomeMutex_;
+    StepOutcome outcome_;
+    StopPoller* poller_ = nullptr;
+
+    // What the last iterations found, for choosing how the counts are used.
+    bool countsCurrent_ = false;  // the counts describe the raster before the current one
+    std::int64_t black_ = 0;
+    std::int64_t whitened_ = 0;
+};
+
+FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& options, int side)
+    : side_(side), threads_(threadsFor(options, side)) {
+    markedRows_ = bandRowsFor(options, side, threads_);
+    // Counted maps write to counts that cover the raster, so their bands need no cache-sized
+    // buffer; a few per thread balance the load, and fewer bands mean fewer rows mapped twice.
+    countedRows_ = std::clamp(side / (2 * threads_), markedRows_, side);
+    markedBands_ = bandsOf(kMarkedPlan, side, markedRows_);
+    countedBands_ = bandsOf(kCountedPlan, side, countedRows_);
+    prepareMaps(block, options.counting);
+
+    scratch_.reserve(static_cast<std::size_t>(threads_));
+    for (int member = 0; member < threads_; ++member) {
+        scratch_.emplace_back(side, anyMarked_ ? markedRows_ : 0, member);
+    }
+    rasters_.reserve(3);
+    rasters_.emplace_back(side);
+    rasters_.emplace_back(side);
+    if (anyCounted_) {
+        counts_.resize(static_cast<std::size_t>(side) * static_cast<std::size_t>(side) +
+                       static_cast<std::size_t>(threads_) * BandScatter::kSpareStride);
+        landedBits_.resize(counts_.size() / 64);
+        rasters_.emplace_back(side);
+    }
+    step_.maps = maps_;
+    step_.counts = anyCounted_ ? counts_.data() : nullptr;
+    step_.landedBits = anyCounted_ ? landedBits_.data() : nullptr;
+    step_.anyMarked = anyMarked_;
+    step_.vectorLanes = options.vectorLanes;
+    packWithCounts_ = anyCounted_ && !anyMarked_;
+}
+
+void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
+    double sharing = 0.0;
+    for (int k = 0; k < kMapCount; ++k) {
+        if (block.enabled[static_cast<std::size_t>(k)] == 0) {
+            continue;
+        }
+        PreparedMap& map = maps_.emplace_back(block.maps[static_cast<std::size_t>(k)], side_);
+        // Counting pays for maps plotted pixel by pixel, as long as the counts of all counted
+        // maps together are unlikely to reach 255 on one target.
+        if (counting && !map.fillsRuns() && sharing + map.sharingEstimate() <= kCountingBudget) {
+            sharing += map.sharingEstimate();
+            countedArea_ += map.areaScale();
+            map.setCounted(true);
+            map.planBands(kCountedPlan, countedRows_);
+            anyCounted_ = true;
+        } else {
+            anyMarked_ = true;
+        }
+        map.planBands(kMarkedPlan, markedRows_);
+    }
+}
+
+// Taking away the pixels that turned white costs per such pixel, counting afresh per black
+// pixel: do the cheaper, or just mark while the raster still shrinks fast.
+CountsUse FastRender::countsUseFor(std::int64_t t, std::int64_t iterations) const {
+    if (countsCurrent_ && whitened_ <= black_) {
+        return CountsUse::TakeAway;
+    }
+    const bool keepsHalf =
+        t == 0 ? countedArea_ >= kKeptAreaWorthCounting : 2 * whitened_ <= black_;
+    return keepsHalf && iterations - t >= kIterationsWorthCounting ? CountsUse::Count
+                                                                   : CountsUse::Mark;
+}
+
+// A thread's part of a phase: bands taken one at a time until none is left.
+void FastRender::work(int member) {
+    BandScatter& bandScatter = scratch_[static_cast<std::size_t>(member)];
+    int visits = 0;
+    const std::function<bool()> keepGoing = [&] {
+        if (member == 0 && ++visits % 16 == 0) {
+            poller_->pollIfDue();
+        }
+        return !poller_->stopped();
+    };
+    const bool pack = countingPhase_ == packWithCounts_;
+    const std::vector<TargetBand>& bands = countingPhase_ ? countedBands_ : markedBands_;
+    StepOutcome found;
+    for (auto band = static_cast<std::size_t>(nextBand_.fetch_add(1)); band < bands.size();
+         band = static_cast<std::size_t>(nextBand_.fetch_add(1))) {
+        if (!bandScatter.scatter(step_, bands[band], countingPhase_, keepGoing)) {
+            return;
+        }
+        if (pack) {
+            bandScatter.pack(step_, *next_, bands[band], found);
+        }
+    }
+    std::lock_guard lock(outcomeMutex_);
+    outcome_.add(found);
+}
+
+std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
+                                                 RenderProgress& progress) {
+    BitRaster* current = &rasters_[0];
+    next_ = &rasters_[1];
+    BitRaster* previous = anyCounted_ ? &rasters_[2] : nullptr;
+    current->fillBlack();
+    black_ = static_cast<std::int64_t>(side_) * side_;
+
+    ProgressSession session(progress);
+    RenderTeam team(threads_);
+    StopPoller poller(progress);
+    poller_ = &poller;
+    const std::function<void(int)> work = [this](int member) { this->work(member); };
+    const std::function<void()> whileWaiting = [&] { poller.pollIfDue(); };
+    const auto phase = [&](bool counting) {
+        countingPhase_ = counting;
+        nextBand_.store(0, std::memory_order_relaxed);
+        team.run(work, whileWaiting);
+    };
+
+    for (std::int64_t t = 0; t < iterations; ++t) {
+        poller.pollNow();
+        if (poller.stopped()) {
+            return std::nullopt;
+        }
+        step_.source = current;
+        step_.countsUse = countsUseFor(t, iterations);
+        step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;
+        outcome_ = StepOutcome{};
+        if (anyCounted_) {
+            phase(true);  // first: packing reads the counts
+        }
+        if (!packWithCounts_ && !poller.stopped()) {
+            phase(false);
+        }
+        if (poller.stopped()) {
+            return std::nullopt;
+        }
+        progress.setPosition(progressPosition(t, iterations));
+        if (!outcome_.changed) {
+            // A raster the step leaves unchanged stays so for good.
+            if (t + 1 < iterations) {
+                progress.setPosition(progressPosition(iterations - 1, iterations));
+            }
+            return next_->toPicture();
+        }
+        if (anyCounted_) {
+            std::swap(previous, current);
+            countsCurrent_ = step_.countsUse != CountsUse::Mark && !outcome_.saturated;
+        }
+        std::swap(current, next_);
+        // Each raster contains the next, so the black pixels are those before less those
+        // that turned white.
+        whitened_ = outcome_.whitened;
+        black_ -= whitened_;
+    }
+    return current->toPicture();
+}
+
+}  // namespace
+
+std::optional<MonochromePicture> renderPictureFast(const ParameterBlock& block,
+                                                   RenderProgress& progress,
+                                                   const FastRenderOptions& options) {
+    if (!isValidSizeIndex(block.sizeIndex)) {
+        throw std::invalid_argument("picture size index outside 0..5");
+    }
+    const int side = 1 << shiftForSizeIndex(block.sizeIndex);
+    const std::int64_t iterations = iterationsFor(block);
+    if (iterations <= 0) {
+        BitRaster full(side);
+        full.fillBlack();
+        ProgressSession session(progress);
+        return full.toPicture();
+    }
+    FastRender render(block, options, side);  // every buffer, before the progress opens
+    return render.run(iterations, progress);
+}
+
+}  // namespace orv

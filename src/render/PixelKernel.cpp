@@ -1,0 +1,259 @@
+#include "render/PixelKernel.h"
+
+#include <bit>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ORV_HAVE_AVX2_KERNEL 1
+#include <immintrin.h>
+#endif
+
+namespace orv {
+
+namespace {
+
+template <TargetOp op>
+inline void apply(std::uint8_t* targets, std::uint64_t* landed, unsigned index) {
+    std::uint8_t& target = targets[index];
+    if constexpr (op == TargetOp::Mark) {
+        target = RowTargets::kMark;
+    } else if constexpr (op == TargetOp::Add) {
+        target = static_cast<std::uint8_t>(target + (target != RowTargets::kFullCount ? 1 : 0));
+    } else {
+        target = static_cast<std::uint8_t>(target - 1);
+        if (target == 0) {
+            landed[index >> 6] &= ~(std::uint64_t{1} << (index & 63));
+        }
+    }
+}
+
+// Everything is copied into locals first: the targets are bytes, and a store through a byte
+// pointer could otherwise alias any field the loop reads.
+struct Plotter {
+    explicit Plotter(const RowTargets& r)
+        : xa(r.xa),
+          xc(r.xc),
+          rowX(r.rowX),
+          rowY(r.rowY),
+          side(r.side),
+          yLow(r.yLow),
+          yHigh(r.yHigh),
+          first(r.first),
+          shift(r.shift),
+          targets(r.targets),
+          landed(r.landed) {}
+
+    template <TargetOp op>
+    void plot(int column) const {
+        const double tx = xa[column] + rowX;
+        const double ty = xc[column] + rowY;
+        if (tx > -1.0 && tx < side && ty > yLow && ty < yHigh) {
+            const unsigned index = (static_cast<unsigned>(static_cast<int>(ty) - first) << shift) +
+                                   static_cast<unsigned>(static_cast<int>(tx));
+            apply<op>(targets, landed, index);
+        }
+    }
+
+    const double* xa;
+    const double* xc;
+    double rowX;
+    double rowY;
+    double side;
+    double yLow;
+    double yHigh;
+    int first;
+    int shift;
+    std::uint8_t* targets;
+    std::uint64_t* landed;
+};
+
+std::uint64_t columnsMask(int word, int from, int to) {
+    std::uint64_t mask = ~std::uint64_t{0};
+    if (word == from >> 6) {
+        mask &= ~std::uint64_t{0} << (from & 63);
+    }
+    if (word == to >> 6) {
+        mask &= ~std::uint64_t{0} >> (63 - (to & 63));
+    }
+    return mask;
+}
+
+template <TargetOp op>
+void plotScalar(const RowTargets& row, const std::uint64_t* bits, int from, int to) {
+    const Plotter p(row);
+    for (int word = from >> 6; word <= to >> 6; ++word) {
+        std::uint64_t pending = bits[word] & columnsMask(word, from, to);
+        while (pending != 0) {
+            p.plot<op>(word * 64 + std::countr_zero(pending));
+            pending &= pending - 1;
+        }
+    }
+}
+
+#if defined(ORV_HAVE_AVX2_KERNEL)
+
+// Lane masks for the four-bit patterns of lanes that land.
+alignas(16) constexpr std::int32_t kLaneMasks[16][4] = {
+    {0, 0, 0, 0},   {-1, 0, 0, 0},   {0, -1, 0, 0},   {-1, -1, 0, 0},
+    {0, 0, -1, 0},  {-1, 0, -1, 0},  {0, -1, -1, 0},  {-1, -1, -1, 0},
+    {0, 0, 0, -1},  {-1, 0, 0, -1},  {0, -1, 0, -1},  {-1, -1, 0, -1},
+    {0, 0, -1, -1}, {-1, 0, -1, -1}, {0, -1, -1, -1}, {-1, -1, -1, -1},
+};
+
+// For counting: which of four lanes head a run of equal targets (neighbours in a row often
+// share one), and how many lanes each run holds, by the pattern of lanes equal to the lane
+// before them. One change per run keeps a count from being read again before the previous
+// change to it is written back.
+alignas(16) constexpr std::int32_t kRunHeads[8][4] = {
+    {-1, -1, -1, -1}, {-1, 0, -1, -1}, {-1, -1, 0, -1}, {-1, 0, 0, -1},
+    {-1, -1, -1, 0},  {-1, 0, -1, 0},  {-1, -1, 0, 0},  {-1, 0, 0, 0},
+};
+constexpr std::uint8_t kRunLengths[8][4] = {
+    {1, 1, 1, 1}, {2, 0, 1, 1}, {1, 2, 0, 1}, {3, 0, 0, 1},
+    {1, 1, 2, 0}, {2, 0, 2, 0}, {1, 3, 0, 0}, {4, 0, 0, 0},
+};
+
+template <TargetOp op>
+inline void changeCount(std::uint8_t* targets, std::uint64_t* landed, unsigned index,
+                        unsigned amount) {
+    if constexpr (op == TargetOp::Add) {
+        const unsigned sum = targets[index] + amount;
+        targets[index] =
+            static_cast<std::uint8_t>(sum < RowTargets::kFullCount ? sum : RowTargets::kFullCount);
+    } else {
+        const auto left = static_cast<std::uint8_t>(targets[index] - amount);
+        targets[index] = left;
+        if (left == 0) {
+            landed[index >> 6] &= ~(std::uint64_t{1} << (index & 63));
+        }
+    }
+}
+
+// Four columns at a time: the same additions and ordered comparisons as the scalar loop, and
+// truncating conversions whose out-of-range results are never used. Every lane of a group
+// with a black pixel is applied, those that do not land to a spare byte (one per lane and
+// group, so that repeated use of one spare does not chain), so that no branch depends on
+// where single pixels go.
+template <TargetOp op>
+__attribute__((target("avx2,popcnt,bmi"))) void plotAvx2(const RowTargets& row,
+                                                         const std::uint64_t* bits, int from,
+                                                         int to) {
+    const Plotter p(row);
+    const __m256d rowX = _mm256_set1_pd(row.rowX);
+    const __m256d rowY = _mm256_set1_pd(row.rowY);
+    const __m256d minusOne = _mm256_set1_pd(-1.0);
+    const __m256d side = _mm256_set1_pd(row.side);
+    const __m256d yLow = _mm256_set1_pd(row.yLow);
+    const __m256d yHigh = _mm256_set1_pd(row.yHigh);
+    const __m128i first = _mm_set1_epi32(row.first);
+    const __m128i shift = _mm_cvtsi32_si128(row.shift);
+    const __m128i spareLanes =
+        _mm_add_epi32(_mm_set1_epi32(static_cast<int>(row.spare)), _mm_setr_epi32(0, 1, 2, 3));
+    std::uint8_t* const targets = row.targets;
+    std::uint64_t* const landed = row.landed;
+    alignas(16) std::uint32_t index[4];
+    for (int word = from >> 6; word <= to >> 6; ++word) {
+        const std::uint64_t black = bits[word] & columnsMask(word, from, to);
+        if (black == 0) {
+            continue;
+        }
+        if (__builtin_popcountll(black) < 8) {
+            for (std::uint64_t pending = black; pending != 0; pending &= pending - 1) {
+                p.plot<op>(word * 64 + __builtin_ctzll(pending));
+            }
+            continue;
+        }
+        const double* xa = row.xa + word * 64;
+        const double* xc = row.xc + word * 64;
+        for (int group = 0; group < 64; group += 4) {
+            const unsigned lanes = static_cast<unsigned>(black >> group) & 0xF;
+            if (lanes == 0) {
+                continue;
+            }
+            const __m256d tx = _mm256_add_pd(_mm256_loadu_pd(xa + group), rowX);
+            const __m256d ty = _mm256_add_pd(_mm256_loadu_pd(xc + group), rowY);
+            const __m256d inX = _mm256_and_pd(_mm256_cmp_pd(tx, minusOne, _CMP_GT_OQ),
+                                              _mm256_cmp_pd(tx, side, _CMP_LT_OQ));
+            const __m256d inY = _mm256_and_pd(_mm256_cmp_pd(ty, yLow, _CMP_GT_OQ),
+                                              _mm256_cmp_pd(ty, yHigh, _CMP_LT_OQ));
+            const unsigned landing =
+                lanes & static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
+            const __m128i ix = _mm256_cvttpd_epi32(tx);
+            const __m128i iy = _mm256_cvttpd_epi32(ty);
+            const __m128i target =
+                _mm_add_epi32(_mm_sll_epi32(_mm_sub_epi32(iy, first), shift), ix);
+            const __m128i keep =
+                _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneMasks[landing]));
+            const __m128i spare = _mm_add_epi32(spareLanes, _mm_set1_epi32(group));
+            const __m128i lands = _mm_blendv_epi8(spare, target, keep);
+            if constexpr (op != TargetOp::Mark) {
+                const __m128i before = _mm_slli_si128(lands, 4);
+                const unsigned equal = static_cast<unsigned>(_mm_movemask_ps(
+                                           _mm_castsi128_ps(_mm_cmpeq_epi32(lands, before)))) >>
+                                       1;
+                const __m128i heads =
+                    _mm_load_si128(reinterpret_cast<const __m128i*>(kRunHeads[equal]));
+                _mm_store_si128(reinterpret_cast<__m128i*>(index),
+                                _mm_blendv_epi8(spare, lands, heads));
+                const std::uint8_t* runs = kRunLengths[equal];
+                changeCount<op>(targets, landed, index[0], runs[0]);
+                changeCount<op>(targets, landed, index[1], runs[1]);
+                changeCount<op>(targets, landed, index[2], runs[2]);
+                changeCount<op>(targets, landed, index[3], runs[3]);
+            } else {
+                _mm_store_si128(reinterpret_cast<__m128i*>(index), lands);
+                apply<op>(targets, landed, index[0]);
+                apply<op>(targets, landed, index[1]);
+                apply<op>(targets, landed, index[2]);
+                apply<op>(targets, landed, index[3]);
+            }
+        }
+    }
+}
+
+bool processorHasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2") != 0 &&
+                            __builtin_cpu_supports("popcnt") != 0 &&
+                            __builtin_cpu_supports("bmi") != 0;
+    return has;
+}
+
+#endif
+
+template <TargetOp op>
+void plotWith(const RowTargets& row, const std::uint64_t* bits, int from, int to, int lanes) {
+#if defined(ORV_HAVE_AVX2_KERNEL)
+    if (lanes >= 4 && processorHasAvx2()) {
+        plotAvx2<op>(row, bits, from, to);
+        return;
+    }
+#else
+    (void)lanes;
+#endif
+    plotScalar<op>(row, bits, from, to);
+}
+
+}  // namespace
+
+void plotBlackPixels(const RowTargets& row, const std::uint64_t* bits, int from, int to,
+                     TargetOp op, int lanes) {
+    switch (op) {
+        case TargetOp::Mark:
+            plotWith<TargetOp::Mark>(row, bits, from, to, lanes);
+            break;
+        case TargetOp::Add:
+            plotWith<TargetOp::Add>(row, bits, from, to, lanes);
+            break;
+        case TargetOp::Remove:
+            plotWith<TargetOp::Remove>(row, bits, from, to, lanes);
+            break;
+    }
+}
+
+void markColumns(const RowTargets& row, int u, int v) {
+    const Plotter p(row);
+    for (int column = u; column <= v; ++column) {
+        p.plot<TargetOp::Mark>(column);
+    }
+}
+
+}  // namespace orv

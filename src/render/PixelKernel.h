@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+
+namespace orv {
+
+// What a landing pixel does to its target byte.
+enum class TargetOp {
+    Mark,    // set to kMark: the target is black
+    Add,     // one more pixel lands here; counts stop at kFullCount
+    Remove,  // one pixel fewer lands here
+};
+
+// Where the pixels of one source row go under one map, for one band of target rows: the
+// per-column products and the row terms of PreparedMap, the band's limits and its bytes.
+struct RowTargets {
+    const double* xa;  // x*a per column
+    const double* xc;  // x*c per column
+    double rowX;       // y*b + N*e
+    double rowY;       // y*d + N*f
+    double side;       // N
+    double yLow;       // Y lands in the band exactly when yLow < Y < yHigh
+    double yHigh;
+    int first;              // the band's lowest target row
+    int shift;              // log2 N
+    std::uint8_t* targets;  // the byte of target row `first`, column 0; rows are N bytes apart
+    unsigned spare;         // offset from `targets` of 64 bytes of this thread's own, outside
+                            // the raster, where pixels that do not land may be sent
+    std::uint64_t* landed;  // for Remove: one bit per target byte from `targets` on, set
+                            // while its count is non-zero; cleared when the count drops to 0
+
+    static constexpr std::uint8_t kMark = 0xFF;
+    static constexpr std::uint8_t kFullCount = 0xFF;
+
+    double x(int column) const { return xa[column] + rowX; }
+    double y(int column) const { return xc[column] + rowY; }
+};
+
+// Applies `op` for the black pixels (set bits of `bits`, a row of N/64 words) in columns
+// from..to. `lanes` caps the doubles per vector instruction: 1 (none) or 4 (AVX2, where the
+// processor has it); the targets are the same doubles either way. (Eight lanes of AVX-512
+// were tried and measured slower on a Zen 4: its wide operations are split in two there.)
+void plotBlackPixels(const RowTargets& row, const std::uint64_t* bits, int from, int to,
+                     TargetOp op, int lanes);
+
+// Marks the targets of every pixel of columns u..v (all known to be black).
+void markColumns(const RowTargets& row, int u, int v);
+
+}  // namespace orv

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "document/AffineMap.h"
+
+namespace orv {
+
+// One enabled map made ready for the fast renderer. It gives exactly the doubles the defining
+// loop computes, x*a and x*c per column (kept in tables) and y*b + N*e and y*d + N*f per row,
+// so that a target is always X = xa[x] + rowX(y), Y = xc[x] + rowY(y) with the same roundings.
+// On top of them it keeps what follows from monotony: with a, c and the row terms finite, X and
+// Y are monotone along a row (rounding preserves order and no NaN can arise), so the ends of a
+// run bound it. When any of them is not finite every pixel of the row goes to NaN or infinity
+// and is dropped.
+class PreparedMap {
+public:
+    // A slope below this moves the other coordinate across a pixel boundary less than once in
+    // 64 columns: then runs are cut where that coordinate changes and each piece is filled
+    // whole. Cutting costs about as much as plotting a few dozen pixels, so steeper maps are
+    // plotted pixel by pixel.
+    static constexpr double kFillSlope = 1.0 / 64;
+
+    PreparedMap(const AffineMap& map, int side);
+
+    int side() const { return side_; }
+    double a() const { return a_; }
+    double c() const { return c_; }
+
+    double targetX(int x, int y) const { return xa_[idx(x)] + rowX(y); }
+    double targetY(int x, int y) const { return xc_[idx(x)] + rowY(y); }
+    const double* columnX() const { return xa_.data(); }
+    const double* columnY() const { return xc_.data(); }
+    double rowX(int y) const { return y * b_ + ne_; }
+    double rowY(int y) const { return y * d_ + nf_; }
+
+    // The target rows that source row y can reach, lowest first; low > high when it reaches
+    // none (non-finite terms, or every target beyond one edge).
+    int reachLow(int y) const { return reachLow_[idx(y)]; }
+    int reachHigh(int y) const { return reachHigh_[idx(y)]; }
+
+    // Whether consecutive pixels of row y have targets whose truncated X (or Y) never skips a
+    // value, so that a run's targets cover every column (row) between those of its ends.
+    bool xWithoutGaps(int y) const { return (rowFlags_[idx(y)] & kXWithoutGaps) != 0; }
+    bool yWithoutGaps(int y) const { return (rowFlags_[idx(y)] & kYWithoutGaps) != 0; }
+
+    // Whether runs of this map's pixels are mostly filled whole rather than plotted.
+    bool fillsRuns() const;
+
+    // How the map scales areas: |ad - bc|.
+    double areaScale() const { return std::fabs(determinant_); }
+
+    // Roughly how many source pixels share one target pixel: a target cell (at most 2 x 2
+    // pixels, for the cell of row or column 0) pulled back through the linear part.
+    double sharingEstimate() const;
+
+    // Whether the renderer keeps landing counts for this map (see BandScatter).
+    bool counted() const { return counted_; }
+    void setCounted(bool counted) { counted_ = counted; }
+
+    // Groups target rows into bands of `bandRows`, as plan 0 or 1 (an iteration may cut the
+    // raster into bands of two sizes); sourceRowsFirst/Last(plan, band) then bound the source
+    // rows whose reach meets that band (first > last when none does).
+    void planBands(int plan, int bandRows);
+    int sourceRowsFirst(int plan, int band) const { return plans_[idx(plan)].first[idx(band)]; }
+    int sourceRowsLast(int plan, int band) const { return plans_[idx(plan)].last[idx(band)]; }
+
+private:
+    static constexpr std::uint8_t kXWithoutGaps = 1;
+    static constexpr std::uint8_t kYWithoutGaps = 2;
+    static std::size_t idx(int i) { return static_cast<std::size_t>(i); }
+
+    int side_;
+    double a_;
+    double c_;
+    double b_;
+    double d_;
+    double ne_;  // N*e
+    double nf_;  // N*f
+    double determinant_;
+    bool counted_ = false;
+    std::vector<double> xa_, xc_;
+    std::vector<std::int32_t> reachLow_, reachHigh_;
+    std::vector<std::uint8_t> rowFlags_;
+    struct BandPlan {
+        std::vector<std::int32_t> first, last;
+    };
+    BandPlan plans_[2];
+};
+
+}  // namespace orv

@@ -1,0 +1,108 @@
+#include "render/RenderTeam.h"
+
+#include <chrono>
+#include <system_error>
+
+namespace orv {
+
+namespace {
+
+constexpr std::chrono::milliseconds kWaitSlice{5};
+constexpr std::chrono::microseconds kSpin{50};
+
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Spins until `done` holds or kSpin has passed; tells which.
+template <typename Condition>
+bool spinUntil(Condition done) {
+    const auto until = std::chrono::steady_clock::now() + kSpin;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (done()) {
+                return true;
+            }
+            relax();
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return done();
+        }
+    }
+}
+
+}  // namespace
+
+RenderTeam::RenderTeam(int members) {
+    for (int member = 1; member < members; ++member) {
+        try {
+            threads_.emplace_back([this, member] { serve(member); });
+        } catch (const std::system_error&) {
+            break;  // work with the threads we have
+        }
+    }
+}
+
+RenderTeam::~RenderTeam() {
+    {
+        std::lock_guard lock(mutex_);
+        quitting_.store(true, std::memory_order_release);
+    }
+    started_.notify_all();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+}
+
+void RenderTeam::run(const std::function<void(int)>& work,
+                     const std::function<void()>& whileWaiting) {
+    if (threads_.empty()) {
+        work(0);
+        return;
+    }
+    work_ = &work;
+    running_.store(static_cast<int>(threads_.size()), std::memory_order_relaxed);
+    {
+        std::lock_guard lock(mutex_);
+        round_.fetch_add(1, std::memory_order_release);
+    }
+    started_.notify_all();
+    work(0);
+    const auto allDone = [this] { return running_.load(std::memory_order_acquire) == 0; };
+    if (spinUntil(allDone)) {
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    while (!finished_.wait_for(lock, kWaitSlice, allDone)) {
+        lock.unlock();
+        whileWaiting();
+        lock.lock();
+    }
+}
+
+void RenderTeam::serve(int member) {
+    std::uint64_t seen = 0;
+    for (;;) {
+        const auto called = [&] {
+            return quitting_.load(std::memory_order_acquire) ||
+                   round_.load(std::memory_order_acquire) != seen;
+        };
+        if (!spinUntil(called)) {
+            std::unique_lock lock(mutex_);
+            started_.wait(lock, called);
+        }
+        if (quitting_.load(std::memory_order_acquire)) {
+            return;
+        }
+        seen = round_.load(std::memory_order_acquire);
+        (*work_)(member);
+        if (running_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            std::lock_guard lock(mutex_);
+            finished_.notify_one();
+        }
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,482 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "render/FastIteration.h"
+#include "render/RasterIteration.h"
+#include "render/ReferenceIteration.h"
+
+namespace orv {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr std::int32_t kLongest = std::numeric_limits<std::int32_t>::max();
+
+// Everything needed to rebuild a block by hand: coefficients in hexadecimal, so that no digit
+// is lost.
+std::string describe(const ParameterBlock& block) {
+    std::ostringstream text;
+    text << "sizeIndex " << block.sizeIndex << ", autoIterations " << block.autoIterations
+         << ", iterationCount " << block.iterationCount << "\n";
+    for (int k = 0; k < kMapCount; ++k) {
+        char line[256];
+        const AffineMap& m = block.maps[static_cast<std::size_t>(k)];
+        std::snprintf(line, sizeof line, "  map %d enabled %d: {%a, %a, %a, %a, %a, %a}\n", k,
+                      block.enabled[static_cast<std::size_t>(k)], m.a, m.b, m.c, m.d, m.e, m.f);
+        text << line;
+    }
+    return text.str();
+}
+
+std::string describe(const FastRenderOptions& options) {
+    std::ostringstream text;
+    text << "threads " << options.threads << ", bandRows " << options.bandRows << ", vectorLanes "
+         << options.vectorLanes << ", counting " << options.counting;
+    return text.str();
+}
+
+MonochromePicture finish(std::optional<MonochromePicture> picture) {
+    if (!picture) {
+        throw std::logic_error("render did not finish");
+    }
+    return std::move(*picture);
+}
+
+MonochromePicture reference(const ParameterBlock& block) {
+    RenderProgress silent;
+    return finish(renderPictureReference(block, silent));
+}
+
+MonochromePicture fast(const ParameterBlock& block, const FastRenderOptions& options = {}) {
+    RenderProgress silent;
+    return finish(renderPictureFast(block, silent, options));
+}
+
+bool samePicture(const MonochromePicture& a, const MonochromePicture& b) {
+    return a.side() == b.side() && std::equal(a.bits().begin(), a.bits().end(), b.bits().begin());
+}
+
+// Where two pictures first differ, for the failure message.
+std::string firstDifference(const MonochromePicture& expected, const MonochromePicture& actual) {
+    for (int y = 0; y < expected.side(); ++y) {
+        for (int x = 0; x < expected.side(); ++x) {
+            if (expected.isBlack(x, y) != actual.isBlack(x, y)) {
+                std::ostringstream text;
+                text << "first difference at (" << x << ", " << y << "): expected "
+                     << (expected.isBlack(x, y) ? "black" : "white");
+                return text.str();
+            }
+        }
+    }
+    return "no difference";
+}
+
+// Random blocks that lean towards the places where a fast renderer can go wrong: targets
+// exactly on the raster's edges or a rounding away from them, slopes at and near 1, non-finite
+// and huge coefficients, and signed zeros.
+class BlockGenerator {
+public:
+    explicit BlockGenerator(std::uint64_t seed) : random_(seed) {}
+
+    ParameterBlock next() {
+        ParameterBlock block;
+        block.sizeIndex = pickSize();
+        const int side = 64 << block.sizeIndex;
+        const double enabledShare = uniform();
+        for (int k = 0; k < kMapCount; ++k) {
+            block.maps[static_cast<std::size_t>(k)] = map(side);
+            const bool on = uniform() < enabledShare;
+            block.enabled[static_cast<std::size_t>(k)] = on ? (below(4) == 0 ? -7 : 1) : 0;
+        }
+        block.autoIterations = below(5) == 0 ? 1 + static_cast<std::int32_t>(below(3)) : 0;
+        block.iterationCount = below(20) == 0 ? -static_cast<std::int32_t>(below(3))
+                                              : static_cast<std::int32_t>(below(65));
+        // The defining loop takes T x maps x N^2 steps; keep the large sides to few of them.
+        if (block.sizeIndex >= 3) {
+            block.autoIterations = block.sizeIndex == 3 ? block.autoIterations : 0;
+            block.iterationCount = static_cast<std::int32_t>(below(block.sizeIndex == 3 ? 12 : 4));
+        }
+        return block;
+    }
+
+    FastRenderOptions options(int side) {
+        FastRenderOptions options;
+        options.threads = static_cast<int>(below(4));  // 0 is the default
+        const int rows[] = {0, 1, 3, 16, 64};
+        options.bandRows = side <= 128 ? rows[below(5)] : (below(2) == 0 ? 0 : 16);
+        options.vectorLanes = below(3) == 0 ? 1 : 4;
+        options.counting = below(3) != 0;
+        return options;
+    }
+
+private:
+    std::uint64_t below(std::uint64_t n) { return random_() % n; }
+    double uniform() { return static_cast<double>(random_() >> 11) * 0x1p-53; }
+    double between(double low, double high) { return low + (high - low) * uniform(); }
+
+    std::int32_t pickSize() {
+        const std::uint64_t roll = below(1000);
+        if (roll < 640)
+            return 0;
+        if (roll < 900)
+            return 1;
+        if (roll < 975)
+            return 2;
+        if (roll < 993)
+            return 3;
+        if (roll < 997)
+            return 4;
+        return 5;
+    }
+
+    // A coefficient or a translation that puts targets exactly on, or one rounding away from,
+    // a pixel boundary; `unit` is the pixel in the coefficient's own scale.
+    double boundary(double unit, int side) {
+        const double pixels[] = {-1.0, 0.0, 1.0, side - 1.0, static_cast<double>(side)};
+        const double nudges[] = {0.0, 0x1p-52, -0x1p-52, 0x1p-43, -0x1p-43, 0x1p-40, 0.5};
+        return (pixels[below(5)] + nudges[below(7)]) * unit;
+    }
+
+    double special() {
+        const double values[] = {kNaN, kInf,        -kInf,       1e300,       -1e300, -0.0,
+                                 0.0,  1.0,         -1.0,        0.5,         -0.5,   1e-300,
+                                 2.0,  1 - 0x1p-20, 1 + 0x1p-52, 1 - 0x1p-53, 0x1p-43};
+        return values[below(std::size(values))];
+    }
+
+    AffineMap map(int side) {
+        AffineMap m;
+        switch (below(4)) {
+            case 0: {  // a similarity: scale, rotation, perhaps a mirror
+                const double scale = between(0.2, 1.1);
+                const double angle = below(3) == 0 ? 0.0 : between(-3.2, 3.2);
+                const double mirror = below(4) == 0 ? -1.0 : 1.0;
+                m = {scale * std::cos(angle), -scale * std::sin(angle) * mirror,
+                     scale * std::sin(angle), scale * std::cos(angle) * mirror,
+                     between(-0.3, 1.0),      between(-0.3, 1.0)};
+                break;
+            }
+            case 1:  // anything
+                m = {between(-1.6, 1.6), between(-1.6, 1.6), between(-1.6, 1.6),
+                     between(-1.6, 1.6), between(-1, 1.5),   between(-1, 1.5)};
+                break;
+            case 2: {  // axis-aligned, often with whole or half pixel steps
+                const double scales[] = {1.0, -1.0, 0.5, -0.5, 0.25, 0.0, -0.0, 2.0, 0.75};
+                m = {scales[below(9)], below(2) == 0 ? 0.0 : -0.0, below(2) == 0 ? 0.0 : -0.0,
+                     scales[below(9)], boundary(1.0 / side, side), boundary(1.0 / side, side)};
+                break;
+            }
+            default:  // shallow slopes, where runs are filled whole
+                m = {between(0.3, 1.0), between(-0.2, 0.2), between(-0.02, 0.02),
+                     between(0.3, 1.0), between(-0.2, 0.8), between(-0.2, 0.8)};
+                break;
+        }
+        // Now and then a coefficient or translation from the awkward places.
+        double* fields[] = {&m.a, &m.b, &m.c, &m.d, &m.e, &m.f};
+        for (double* field : fields) {
+            const std::uint64_t roll = below(40);
+            if (roll == 0) {
+                *field = special();
+            } else if (roll == 1) {
+                *field = boundary(1.0 / side, side);
+            }
+        }
+        return m;
+    }
+
+    std::mt19937_64 random_;
+};
+
+// The fast renderer must give the defining loop's picture for every block, whatever the
+// threads, bands and vector units it uses.
+TEST(FastRenderer, AgreesWithTheDefiningLoopOnThousandsOfRandomBlocks) {
+    BlockGenerator generator(20240611);
+    constexpr int kBlocks = 6000;
+    int compared = 0;
+    int blackPictures = 0;
+    int whitePictures = 0;
+    for (int i = 0; i < kBlocks; ++i) {
+        const ParameterBlock block = generator.next();
+        const int side = 64 << block.sizeIndex;
+        const FastRenderOptions options = generator.options(side);
+        const MonochromePicture expected = reference(block);
+        RenderProgress silent;
+        const MonochromePicture program = finish(renderPicture(block, silent));
+        ASSERT_TRUE(samePicture(expected, program))
+            << "block " << i << ": " << firstDifference(expected, program) << "\n"
+            << describe(block);
+        const MonochromePicture tuned = fast(block, options);
+        ASSERT_TRUE(samePicture(expected, tuned))
+            << "block " << i << " with " << describe(options) << ": "
+            << firstDifference(expected, tuned) << "\n"
+            << describe(block);
+        ++compared;
+        const int black = test::countBlack(expected);
+        blackPictures += black == side * side ? 1 : 0;
+        whitePictures += black == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(compared, kBlocks);
+    // The blocks must not all collapse to trivial pictures.
+    EXPECT_LT(blackPictures + whitePictures, kBlocks / 2);
+}
+
+// Boundary cases that random draws reach only by luck.
+TEST(FastRenderer, AgreesOnTargetsAtAndAroundTheEdges) {
+    const int side = 64;
+    std::vector<AffineMap> maps;
+    // Translations putting column 0 at -1, just above -1, 0, N-1, just below N, and N.
+    for (const double pixels :
+         {-1.0, -1.0 + 0x1p-40, -0.5, 0.0, 62.5, 63.0, 64.0 - 0x1p-40, 64.0}) {
+        maps.push_back({1, 0, 0, 1, pixels / side, 0});
+        maps.push_back({-1, 0, 0, 1, pixels / side, 0});
+        maps.push_back({0.5, 0, 0, 0.5, pixels / side, pixels / side});
+        maps.push_back({1, 0, 0, -1, 0, pixels / side});
+    }
+    // A unit slope whose row term sits just below 1: x + rowX rounds down below 16 (or 32)
+    // but up past 17 (or 33), so the target column 16 (or 32) is skipped.
+    maps.push_back({1, 0, 0, 1, (1 - 0x1p-49) / side, 0});
+    maps.push_back({1, 0, 0, 1, (1 - 0x1p-48) / side, 0});
+    maps.push_back({1, 0, 0, -1, 0, (1 - 0x1p-48) / side});
+    maps.push_back({1, 0, 0, 1, (1 - 0x1p-43) / side, (3 - 0x1p-46) / side});
+    // Zero times infinity is NaN even in column 0; huge slopes keep only column or row 0.
+    maps.push_back({kInf, 0, 0, 1, 0, 0});
+    maps.push_back({1e300, 0, 0, 1, 0.25, 0});
+    maps.push_back({1, 1e300, 0, 1, 0, 0});
+    maps.push_back({-0.0, 0, 0, -0.0, 0.5, 0.5});
+    for (const AffineMap& map : maps) {
+        for (const std::int32_t count : {1, 2, 5}) {
+            ParameterBlock block = test::emptyBlock(0, count);
+            test::setMap(block, 0, map);
+            test::setMap(block, 3, {0.5, 0.01, -0.01, 0.5, 0.3, 0.2});
+            const MonochromePicture expected = reference(block);
+            for (const bool counting : {true, false}) {
+                FastRenderOptions options;
+                options.counting = counting;
+                options.bandRows = 3;
+                options.threads = 2;
+                ASSERT_TRUE(samePicture(expected, fast(block, options)))
+                    << describe(block) << describe(options);
+            }
+        }
+    }
+}
+
+// A map that sends 360 neighbouring pixels of a column to one target while stretching columns
+// apart: its counts overflow, and the renderer must not take pixels away from counts that
+// stopped at 255. The slow rotation keeps most of the raster black, so that taking away the
+// pixels that turn white is the cheaper way forward, and it leaves the left columns white.
+TEST(FastRenderer, AgreesWhenLandingCountsOverflow) {
+    for (const std::int32_t count : {1, 2, 3, 4}) {
+        ParameterBlock block = test::emptyBlock(3, count);
+        test::setMap(block, 0, {40, 1.0 / 600, 1, 1.0 / 600, 0.01, 0.2});
+        test::setMap(block, 1, {0.98, -0.05, 0.05, 0.98, 0.1, 0.0});
+        const MonochromePicture expected = reference(block);
+        EXPECT_GT(test::countBlack(expected), 0);
+        for (const int threads : {1, 2}) {
+            FastRenderOptions options;
+            options.threads = threads;
+            EXPECT_TRUE(samePicture(expected, fast(block, options)))
+                << count << " " << describe(options);
+        }
+    }
+}
+
+// Records what the renderer reports; asks to stop at poll number `stopAt` (never when < 0).
+class RecordingProgress : public RenderProgress {
+public:
+    explicit RecordingProgress(int stopAt = -1) : stopAt_(stopAt) {}
+    void open() override { events.push_back(kOpen); }
+    void setPosition(int percent) override { events.push_back(percent); }
+    void close() override { events.push_back(kClose); }
+    bool stopRequested() override { return stopAt_ >= 0 && polls++ >= stopAt_; }
+
+    std::vector<int> positions() const {
+        std::vector<int> found;
+        for (const int event : events) {
+            if (event >= 0) {
+                found.push_back(event);
+            }
+        }
+        return found;
+    }
+
+    static constexpr int kOpen = -1;
+    static constexpr int kClose = -2;
+    std::vector<int> events;
+    int polls = 0;
+
+private:
+    int stopAt_;
+};
+
+// A system that keeps changing for hundreds of iterations at 512 pixels: a slow rotation.
+ParameterBlock slowlySettling(std::int32_t count) {
+    ParameterBlock block = test::emptyBlock(3, count);
+    test::setMap(block, 0, {0.998, -0.0628, 0.0628, 0.998, 0.03, -0.03});
+    return block;
+}
+
+TEST(FastRenderer, AStopRequestEndsTheRenderWithoutAPicture) {
+    for (int stopAt = 0; stopAt < 6; ++stopAt) {
+        const std::int32_t count = 40;
+        RecordingProgress progress(stopAt);
+        const auto picture = renderPicture(slowlySettling(count), progress);
+        EXPECT_FALSE(picture.has_value()) << stopAt;
+        ASSERT_GE(progress.events.size(), 2u);
+        EXPECT_EQ(progress.events.front(), RecordingProgress::kOpen);
+        EXPECT_EQ(progress.events.back(), RecordingProgress::kClose);
+        EXPECT_EQ(
+            std::count(progress.events.begin(), progress.events.end(), RecordingProgress::kOpen),
+            1);
+        EXPECT_EQ(
+            std::count(progress.events.begin(), progress.events.end(), RecordingProgress::kClose),
+            1);
+        // Positions for the iterations done before the stop, in order, and no more than the
+        // polls that preceded the stop allow: at least one poll per iteration.
+        const std::vector<int> positions = progress.positions();
+        EXPECT_LE(positions.size(), static_cast<std::size_t>(stopAt));
+        for (std::size_t t = 0; t < positions.size(); ++t) {
+            EXPECT_EQ(positions[t], progressPosition(static_cast<long long>(t), count));
+        }
+    }
+}
+
+TEST(FastRenderer, AFinishedRenderReportsEveryIterationItPerformed) {
+    for (const std::int32_t count : {1, 3, 7, 40}) {
+        RecordingProgress progress;
+        ASSERT_TRUE(renderPicture(slowlySettling(count), progress).has_value());
+        std::vector<int> expected;
+        for (std::int32_t t = 0; t < count; ++t) {
+            expected.push_back(progressPosition(t, count));
+        }
+        EXPECT_EQ(progress.positions(), expected) << count;
+        EXPECT_EQ(progress.events.front(), RecordingProgress::kOpen);
+        EXPECT_EQ(progress.events.back(), RecordingProgress::kClose);
+    }
+}
+
+// One iteration long enough to span several polling intervals: the stop must be seen inside
+// it, not only between iterations. (Single thread without vector unit or counts, so the
+// iteration lasts tens of milliseconds even on a fast processor.)
+TEST(FastRenderer, AStopIsSeenInsideALongIteration) {
+    ParameterBlock block = test::emptyBlock(5, 1);
+    for (int k = 0; k < kMapCount; ++k) {
+        const double angle = 0.4 + k;
+        test::setMap(block, k,
+                     {1.3 * std::cos(angle), -1.3 * std::sin(angle), 1.3 * std::sin(angle),
+                      1.3 * std::cos(angle), 0.5, 0.1});
+    }
+    FastRenderOptions slow;
+    slow.threads = 1;
+    slow.vectorLanes = 1;
+    slow.counting = false;
+    RecordingProgress progress(1);  // the poll before the iteration passes, later ones stop
+    const auto started = std::chrono::steady_clock::now();
+    const auto picture = renderPictureFast(block, progress, slow);
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_FALSE(picture.has_value()) << "polls: " << progress.polls << ", took "
+                                      << std::chrono::duration<double>(elapsed).count() << " s";
+    EXPECT_TRUE(progress.positions().empty());
+}
+
+TEST(FastRenderer, ARasterThatStopsChangingEndsTheIterationsEarly) {
+    // The identity leaves the full square as it is, so a count of 2^31 - 1 costs one
+    // iteration; the progress jumps from the first position to the last.
+    ParameterBlock identity = defaultParameters();
+    identity.sizeIndex = 5;
+    identity.autoIterations = 0;
+    identity.iterationCount = kLongest;
+    RecordingProgress progress;
+    const MonochromePicture longest = finish(renderPicture(identity, progress));
+    identity.iterationCount = 1;
+    EXPECT_TRUE(samePicture(longest, reference(identity)));
+    EXPECT_EQ(progress.positions(),
+              (std::vector<int>{0, progressPosition(kLongest - 1, kLongest)}));
+}
+
+TEST(FastRenderer, SkippingAheadGivesTheSettledPictureForAnyLongCount) {
+    // Every raster contains the next (the start is full and the step is monotone), so once
+    // two rasters agree the rest are equal: no cycle of length two or more can occur. A mirror
+    // x' = N-1-x maps the square onto itself at once; the Sierpinski triangle settles after a
+    // few iterations; a contraction towards a point empties all but one pixel.
+    const std::vector<std::vector<AffineMap>> systems = {
+        {{-1, 0, 0, 1, 63.0 / 64, 0}},
+        {{-1, 0, 0, -1, 63.0 / 64, 63.0 / 64}, {0.5, 0, 0, 0.5, 0.25, 0.25}},
+        {{0.5, 0, 0, 0.5, 0, 0}, {0.5, 0, 0, 0.5, 0.5, 0}, {0.5, 0, 0, 0.5, 0, 0.5}},
+        {{0.3, 0.2, -0.2, 0.3, 0.2, 0.5}},
+    };
+    for (const auto& maps : systems) {
+        ParameterBlock block = test::emptyBlock(0, 0);
+        for (std::size_t k = 0; k < maps.size(); ++k) {
+            test::setMap(block, static_cast<int>(k), maps[k]);
+        }
+        // The defining loop has settled by 64 iterations when 63 and 64 agree.
+        block.iterationCount = 63;
+        const MonochromePicture at63 = reference(block);
+        block.iterationCount = 64;
+        const MonochromePicture settled = reference(block);
+        ASSERT_TRUE(samePicture(at63, settled)) << describe(block);
+        for (const std::int32_t count : {kLongest, kLongest - 1, 1000001, 1000000}) {
+            block.iterationCount = count;
+            EXPECT_TRUE(samePicture(fast(block), settled)) << count << "\n" << describe(block);
+        }
+    }
+}
+
+// The property skipping ahead rests on, checked on the defining loop itself.
+TEST(FastRenderer, EachIterationKeepsOnlyPixelsThatWereBlackBefore) {
+    BlockGenerator generator(77);
+    for (int i = 0; i < 150; ++i) {
+        ParameterBlock block = generator.next();
+        block.sizeIndex = 0;
+        block.autoIterations = 0;
+        block.iterationCount = 0;
+        MonochromePicture before = reference(block);
+        for (std::int32_t t = 1; t <= 6; ++t) {
+            block.iterationCount = t;
+            MonochromePicture after = reference(block);
+            for (std::size_t byte = 0; byte < after.bits().size(); ++byte) {
+                // Bits are 1 for white: a pixel white before must be white after.
+                ASSERT_EQ((~after.bits()[byte] & before.bits()[byte]) & 0xFF, 0)
+                    << "iteration " << t << " blackens a pixel\n"
+                    << describe(block);
+            }
+            before = std::move(after);
+        }
+    }
+}
+
+TEST(FastRenderer, InvalidSizesAreRefusedBeforeAnythingIsReported) {
+    for (const std::int32_t sizeIndex : {-1, 6, kLongest}) {
+        ParameterBlock block = defaultParameters();
+        block.sizeIndex = sizeIndex;
+        RecordingProgress progress;
+        EXPECT_THROW(renderPictureFast(block, progress), std::invalid_argument);
+        EXPECT_TRUE(progress.events.empty());
+    }
+}
+
+TEST(FastRenderer, NoIterationGivesTheFullSquareAndNoPosition) {
+    for (const std::int32_t count : {0, -1, std::numeric_limits<std::int32_t>::min()}) {
+        ParameterBlock block = test::emptyBlock(2, count);
+        test::setMap(block, 0, {0.5, 0, 0, 0.5, 0, 0});
+        RecordingProgress progress;
+        const MonochromePicture picture = finish(renderPicture(block, progress));
+        EXPECT_EQ(test::countBlack(picture), 256 * 256);
+        EXPECT_EQ(progress.events,
+                  (std::vector<int>{RecordingProgress::kOpen, RecordingProgress::kClose}));
+    }
+}
+
+}  // namespace
+}  // namespace orv
