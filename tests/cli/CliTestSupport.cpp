@@ -33,24 +33,6 @@ std::uint32_t read32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 
 }  // namespace
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "orv-cli-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary directory");
-    }
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    // Tests take permissions away; give them back so that everything can go.
-    std::error_code ignored;
-    for (auto it = fs::recursive_directory_iterator(path_, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
-    fs::remove_all(path_, ignored);
-}
-
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& directory, const std::string& prefix) {
     TempDir capture;

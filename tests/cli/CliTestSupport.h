@@ -5,24 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "document/ParameterBlock.h"
 
 namespace orv::clitest {
 
-// A fresh directory under the system's temporary directory, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using orv::test::TempDir;
 
 struct RunResult {
     int status = -1;  // the exit status, -1 when the program did not exit normally

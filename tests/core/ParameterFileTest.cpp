@@ -184,8 +184,8 @@ TEST(ParameterFile, UnreadableFilesRaiseFileErrorsNamingThePath) {
     for (const Case& c :
          {Case{missing, FileErrorCause::fileNotFound, missing + " was not found."},
           Case{viaFile, FileErrorCause::badPath, viaFile + " contains an invalid path."},
-          Case{dir.path().string(), FileErrorCause::accessDenied,
-               "Access to " + dir.path().string() + " was denied."}}) {
+          Case{dir.path(), FileErrorCause::accessDenied,
+               "Access to " + dir.path() + " was denied."}}) {
         SCOPED_TRACE(c.path);
         try {
             readParameterFileBytes(c.path);

@@ -9,21 +9,6 @@
 
 namespace orv::test {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orv-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary directory");
-    }
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-}
-
 std::vector<std::uint8_t> stored(const ParameterBlock& block) {
     Archive archive = Archive::forStoring();
     storeParameters(block, archive);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "document/ParameterBlock.h"
 #include "render/MonochromePicture.h"
 
@@ -37,21 +38,6 @@ inline int countBlack(const MonochromePicture& picture) {
     }
     return black;
 }
-
-// A fresh directory under the system's temporary directory, removed with the object.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 std::vector<std::uint8_t> readAll(const std::string& path);
 void writeAll(const std::string& path, const std::vector<std::uint8_t>& bytes);
