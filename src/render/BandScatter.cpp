@@ -16,6 +16,18 @@ namespace orv {
 
 namespace {
 
+// Without the processor's own instruction, std::popcount would call a library function.
+int bitCount(std::uint64_t word) {
+#if defined(__POPCNT__)
+    return __builtin_popcountll(word);
+#else
+    word = word - ((word >> 1) & 0x5555555555555555ULL);
+    word = (word & 0x3333333333333333ULL) + ((word >> 2) & 0x3333333333333333ULL);
+    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((word * 0x0101010101010101ULL) >> 56);
+#endif
+}
+
 // Pixels are plotted tile by tile, so that the targets of neighbouring source rows, which lie
 // close together, are written while their cache lines are still at hand.
 constexpr int kTileRows = 32;
@@ -348,7 +360,7 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
                 int pixels = 0;
                 for (int i = from >> 6; i <= to >> 6; ++i) {
                     gone[i] = before[i] & ~bits[i];
-                    pixels += std::popcount(gone[i]);
+                    pixels += bitCount(gone[i]);
                 }
                 bits = gone;
                 if (pixels < kFewWhitened) {
@@ -370,6 +382,15 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
             if (!counted) {
                 markedLow_ = std::min(markedLow_, std::max(map.reachLow(y), band.first));
                 markedHigh_ = std::max(markedHigh_, std::min(map.reachHigh(y), band.last));
+            }
+            if (!counted && map.a() == 0.0 && map.c() == 0.0) {
+                // x*0 is a zero, and a zero plus a row term is that term: every pixel of the
+                // row has the same target, so the first black one stands for all of them.
+                const int first = nextWithColour(bits, from, to, true);
+                if (first <= to) {
+                    markColumns(row, first, first);
+                }
+                continue;
             }
             const double slopeX = std::fabs(map.a());
             const double slopeY = std::fabs(map.c());
@@ -416,17 +437,6 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
 }
 
 namespace {
-
-int bitCount(std::uint64_t word) {
-#if defined(__POPCNT__)
-    return __builtin_popcountll(word);
-#else
-    word = word - ((word >> 1) & 0x5555555555555555ULL);
-    word = (word & 0x3333333333333333ULL) + ((word >> 2) & 0x3333333333333333ULL);
-    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int>((word * 0x0101010101010101ULL) >> 56);
-#endif
-}
 
 // The black pixels of 64 target bytes: marks have their top bit set, counts are non-zero.
 // Marks are cleared on the way for the next band.

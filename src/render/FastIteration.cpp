@@ -40,6 +40,15 @@ constexpr double kCountingBudget = 200.0;
 constexpr double kKeptAreaWorthCounting = 0.5;
 constexpr std::int64_t kIterationsWorthCounting = 3;
 
+// The first iteration maps the full square. Counting its landings costs two to four times what
+// marking them does (more when many pixels share a target). Marking instead and counting the
+// second raster adds the marking, but counts only the pixels the first iteration left black
+// and takes none away, and taking one away costs about as much as counting one: that pays
+// once the first iteration whitens more than about 15 % of the square. So it counts only when
+// the images of the square leave less of it white.
+constexpr double kWhiteWorthMarkingFirst = 0.15;
+constexpr int kCoverageSamples = 64;  // sample points per side of that estimate, at most
+
 int threadsFor(const FastRenderOptions& options, int side) {
     if (options.threads > 0) {
         return std::min(options.threads, kMaxRenderThreads);
@@ -108,6 +117,7 @@ public:
 private:
     void prepareMaps(const ParameterBlock& block, bool counting);
     CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
+    double firstWhite() const;
     void work(int member);
 
     int side_;
@@ -194,16 +204,40 @@ void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
     }
 }
 
+// Roughly the part of the square the first iteration whitens: the share of sample points, at
+// the centres of a grid of cells, that lie outside every image of the square.
+double FastRender::firstWhite() const {
+    const int samples = std::clamp(side_ / 16, 8, kCoverageSamples);
+    const double cell = static_cast<double>(side_) / samples;
+    int white = 0;
+    for (int i = 0; i < samples; ++i) {
+        for (int j = 0; j < samples; ++j) {
+            const double x = (j + 0.5) * cell;
+            const double y = (i + 0.5) * cell;
+            const bool covered =
+                std::any_of(maps_.begin(), maps_.end(),
+                            [&](const PreparedMap& map) { return map.imageHolds(x, y); });
+            white += covered ? 0 : 1;
+        }
+    }
+    return static_cast<double>(white) / (samples * samples);
+}
+
 // Taking away the pixels that turned white costs per such pixel, counting afresh per black
 // pixel: do the cheaper, or just mark while the raster still shrinks fast.
 CountsUse FastRender::countsUseFor(std::int64_t t, std::int64_t iterations) const {
     if (countsCurrent_ && whitened_ <= black_) {
         return CountsUse::TakeAway;
     }
-    const bool keepsHalf =
-        t == 0 ? countedArea_ >= kKeptAreaWorthCounting : 2 * whitened_ <= black_;
-    return keepsHalf && iterations - t >= kIterationsWorthCounting ? CountsUse::Count
-                                                                   : CountsUse::Mark;
+    if (iterations - t < kIterationsWorthCounting) {
+        return CountsUse::Mark;
+    }
+    if (t == 0) {
+        return countedArea_ >= kKeptAreaWorthCounting && firstWhite() <= kWhiteWorthMarkingFirst
+                   ? CountsUse::Count
+                   : CountsUse::Mark;
+    }
+    return 2 * whitened_ <= black_ ? CountsUse::Count : CountsUse::Mark;
 }
 
 // A thread's part of a phase: bands taken one at a time until none is left.

@@ -11,6 +11,13 @@ namespace orv {
 
 namespace {
 
+// Clears the landed bit of a count that dropped to zero. Whether it did is as good as random
+// where few pixels share a target (a branch on it would often be guessed wrong), so the bit is
+// cleared by arithmetic.
+inline void clearWhenEmpty(std::uint64_t* landed, unsigned index, std::uint8_t left) {
+    landed[index >> 6] &= ~(static_cast<std::uint64_t>(left == 0) << (index & 63));
+}
+
 template <TargetOp op>
 inline void apply(std::uint8_t* targets, std::uint64_t* landed, unsigned index) {
     std::uint8_t& target = targets[index];
@@ -20,9 +27,7 @@ inline void apply(std::uint8_t* targets, std::uint64_t* landed, unsigned index) 
         target = static_cast<std::uint8_t>(target + (target != RowTargets::kFullCount ? 1 : 0));
     } else {
         target = static_cast<std::uint8_t>(target - 1);
-        if (target == 0) {
-            landed[index >> 6] &= ~(std::uint64_t{1} << (index & 63));
-        }
+        clearWhenEmpty(landed, index, target);
     }
 }
 

@@ -78,6 +78,18 @@ bool PreparedMap::fillsRuns() const {
            (std::fabs(a_) < kFillSlope && gapFree(c_));
 }
 
+bool PreparedMap::imageHolds(double x, double y) const {
+    if (!std::isfinite(determinant_) || determinant_ == 0.0) {
+        return false;
+    }
+    // The source point, by the inverse of the linear part.
+    const double u = x - ne_;
+    const double v = y - nf_;
+    const double sourceX = (d_ * u - b_ * v) / determinant_;
+    const double sourceY = (a_ * v - c_ * u) / determinant_;
+    return sourceX >= 0.0 && sourceX < side_ && sourceY >= 0.0 && sourceY < side_;
+}
+
 double PreparedMap::sharingEstimate() const {
     const double area = std::fabs(determinant_);
     return area > 0.0 ? 4.0 / area : HUGE_VAL;

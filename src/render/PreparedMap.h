@@ -52,6 +52,10 @@ public:
     // How the map scales areas: |ad - bc|.
     double areaScale() const { return std::fabs(determinant_); }
 
+    // Whether the point (x, y) lies in the image of the whole raster, in real arithmetic: a
+    // guide for planning only, blind to rounding (false for a map that flattens the square).
+    bool imageHolds(double x, double y) const;
+
     // Roughly how many source pixels share one target pixel: a target cell (at most 2 x 2
     // pixels, for the cell of row or column 0) pulled back through the linear part.
     double sharingEstimate() const;

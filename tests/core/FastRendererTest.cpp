@@ -291,6 +291,105 @@ TEST(FastRenderer, AgreesWhenLandingCountsOverflow) {
     }
 }
 
+// The first iteration maps the full square: it counts landings when the images of the square
+// cover most of it, and only marks otherwise, counting from the second raster on. Both ways,
+// and the step from marks to counts to taking pixels away, must give the defining loop's
+// pictures. Six turned copies around the centre leave about a third of the square white; a
+// slow turn of the whole square leaves a sliver; a fern mixes a flattened map, which is not
+// counted, with turned ones that are.
+TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
+    std::vector<std::vector<AffineMap>> systems;
+    std::vector<AffineMap> six;
+    for (int k = 0; k < 6; ++k) {
+        const double place = 2 * 3.141592653589793 * k / 6;
+        const double turn = 0.3 + 0.45 * k;
+        const double scale = 0.42;
+        const double cx = 0.5 + 0.27 * std::cos(place);
+        const double cy = 0.5 + 0.27 * std::sin(place);
+        const double ca = scale * std::cos(turn);
+        const double sa = scale * std::sin(turn);
+        // Centre of the square to (cx, cy).
+        six.push_back({ca, -sa, sa, ca, cx - 0.5 * (ca - sa), cy - 0.5 * (sa + ca)});
+    }
+    systems.push_back(six);
+    const double ct = std::cos(0.05);
+    const double st = std::sin(0.05);
+    systems.push_back({{ct, -st, st, ct, 0.5 - 0.5 * (ct - st), 0.5 - 0.5 * (st + ct)}});
+    systems.push_back({{0, 0, 0, 0.16, 0.47, 0.01},
+                       {0.85, 0.04, -0.04, 0.85, 0.08, 0.17},
+                       {0.2, -0.26, 0.23, 0.22, 0.4, 0.1},
+                       {-0.15, 0.28, 0.26, 0.24, 0.55, 0.05}});
+    for (const std::vector<AffineMap>& maps : systems) {
+        MonochromePicture previous = reference(test::emptyBlock(2, 1));
+        int changes = 0;
+        for (const std::int32_t count : {1, 2, 3, 4, 6, 9}) {
+            ParameterBlock block = test::emptyBlock(2, count);
+            for (std::size_t k = 0; k < maps.size(); ++k) {
+                test::setMap(block, static_cast<int>(k), maps[k]);
+            }
+            const MonochromePicture expected = reference(block);
+            const int black = test::countBlack(expected);
+            EXPECT_GT(black, 0) << describe(block);
+            EXPECT_LT(black, 256 * 256) << describe(block);
+            changes += samePicture(previous, expected) ? 0 : 1;
+            previous = expected;
+            for (const int threads : {1, 2}) {
+                for (const int lanes : {1, 4}) {
+                    FastRenderOptions options;
+                    options.threads = threads;
+                    options.vectorLanes = lanes;
+                    const MonochromePicture actual = fast(block, options);
+                    ASSERT_TRUE(samePicture(expected, actual))
+                        << firstDifference(expected, actual) << "\n"
+                        << describe(block) << describe(options);
+                }
+            }
+        }
+        // The pictures keep changing, so later iterations take pixels away from the counts.
+        EXPECT_GE(changes, 5);
+    }
+}
+
+// A map with a = c = 0 sends a whole source row to one target, so one black pixel of the row
+// stands for the rest. Signed zeros, a zero row term (x*0 + 0 must still be column 0), row
+// terms that fall off an edge for some rows, and non-finite ones must not change that.
+TEST(FastRenderer, AgreesWhenEveryPixelOfARowHasOneTarget) {
+    const std::vector<AffineMap> rowsToPoints = {
+        {0, 0.3, 0, 0.16, 0.47, 0.01},
+        {-0.0, 0.5, -0.0, 0.9, 0, 0.05},
+        {0.0, -0.7, -0.0, 0.4, 0.9, 0},
+        {-0.0, 0, 0.0, -1, 0, 1},
+        {0, 1.3, 0, 1.2, -0.4, -0.1},
+        {0, kInf, 0, 0.5, 0.2, 0.2},
+        {0, 0.25, 0, kNaN, 0.3, 0.3},
+        // Not such maps: one zero is not enough.
+        {0, 0.5, 0.6, 0.2, 0.1, 0.1},
+        {0.6, 0.5, 0, 0.2, 0.1, 0.1},
+    };
+    for (const AffineMap& map : rowsToPoints) {
+        for (const std::int32_t count : {1, 2, 4, 7}) {
+            ParameterBlock block = test::emptyBlock(1, count);
+            test::setMap(block, 0, map);
+            // Turned maps keep the raster changing; some rows go white, others stay black.
+            test::setMap(block, 1, {0.85, 0.04, -0.04, 0.85, 0.08, 0.17});
+            test::setMap(block, 2, {0.2, -0.26, 0.23, 0.22, 0.4, 0.1});
+            const MonochromePicture expected = reference(block);
+            for (const bool counting : {true, false}) {
+                for (const int threads : {1, 2}) {
+                    FastRenderOptions options;
+                    options.counting = counting;
+                    options.threads = threads;
+                    options.bandRows = threads == 2 ? 5 : 0;
+                    const MonochromePicture actual = fast(block, options);
+                    ASSERT_TRUE(samePicture(expected, actual))
+                        << firstDifference(expected, actual) << "\n"
+                        << describe(block) << describe(options);
+                }
+            }
+        }
+    }
+}
+
 // Records what the renderer reports; asks to stop at poll number `stopAt` (never when < 0).
 class RecordingProgress : public RenderProgress {
 public:
