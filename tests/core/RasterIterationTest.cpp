@@ -127,8 +127,8 @@ TEST_P(RasterIteration, NonFiniteAndHugeTargetsAreDropped) {
         test::setMap(block, 0, map);
         EXPECT_EQ(test::countBlack(render(block)), 0) << map.a << " " << map.e << " " << map.f;
     }
-    // An infinite slope still keeps the pixels its zero factor sends to a finite place:
-    // 0 * inf is NaN, so even column 0 goes; an infinite b leaves row 0 as NaN too.
+    // An infinite coefficient drops even the pixels it multiplies by zero: for row 0 an
+    // infinite b gives 0 * inf = NaN, so no row survives, unlike a huge finite b.
     ParameterBlock block = test::emptyBlock(0, 1);
     test::setMap(block, 0, {1, kInf, 0, 1, 0, 0});
     EXPECT_EQ(test::countBlack(render(block)), 0);
