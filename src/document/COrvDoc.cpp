@@ -38,6 +38,13 @@ RenderOutcome COrvDoc::Render() {
     return RenderOutcome::completed;
 }
 
+void COrvDoc::setTitle(std::string title) {
+    title_ = std::move(title);
+    if (updateTitle_) {
+        updateTitle_();
+    }
+}
+
 void COrvDoc::updateAllViews() const {
     if (updateViews_) {
         updateViews_();

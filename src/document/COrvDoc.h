@@ -45,11 +45,17 @@ public:
     void setRenderProgress(RenderProgress* progress) { progress_ = progress; }
     // Called whenever the picture changes or goes (the views' redraw).
     void setViewUpdater(std::function<void()> updater) { updateViews_ = std::move(updater); }
+    // Called whenever the title is set (the frame's caption).
+    void setTitleUpdater(std::function<void()> updater) { updateTitle_ = std::move(updater); }
 
+    // The file the document was last loaded from or stored to, as the file system names it
+    // (bytes, not necessarily UTF-8); empty when there is none.
     const std::string& pathName() const { return pathName_; }
     void setPathName(std::string path) { pathName_ = std::move(path); }
+    // What the caption and the save question call the document (UTF-8): "Untitled" or the
+    // file's name.
     const std::string& title() const { return title_; }
-    void setTitle(std::string title) { title_ = std::move(title); }
+    void setTitle(std::string title);
     bool isModified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }
 
@@ -67,6 +73,7 @@ private:
 
     RenderProgress* progress_ = nullptr;
     std::function<void()> updateViews_;
+    std::function<void()> updateTitle_;
 };
 
 }  // namespace orv

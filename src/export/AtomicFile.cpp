@@ -10,6 +10,7 @@
 #include <random>
 
 #include "document/DocumentError.h"
+#include "export/FileDescriptor.h"
 
 namespace orv {
 
@@ -40,23 +41,6 @@ int createSibling(const std::string& target, mode_t mode, std::string& name) {
     }
     errno = EEXIST;
     return -1;
-}
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            if (written == 0) {
-                errno = ENOSPC;
-            }
-            return false;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 }  // namespace

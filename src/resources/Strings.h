@@ -13,7 +13,7 @@ enum CommandId : int {
     kIdFileOpen = 57601,
     kIdFileSave = 57603,
     kIdFileSaveAs = 57604,
-    kIdFileRecent1 = 57616,
+    kIdFileRecent1 = 57616,  // to 57619, one per recent file
     kIdAppAbout = 57664,
     kIdAppExit = 57665,
     kIdParameters = 32773,
@@ -29,6 +29,8 @@ struct CommandText {
     const char* shortcut;
     const char* prompt;
 };
+
+inline constexpr int kRecentFileCount = 4;
 
 inline constexpr CommandText kCommands[] = {
     {kIdFileNew, "Созд&ать", "Ctrl+N", "Создание нового документа"},
@@ -59,6 +61,14 @@ inline constexpr char kCancel[] = "Отмена";
 inline constexpr char kBmpFilter[] = "Файлы Windows Bitmap (*.bmp)";
 inline constexpr char kAllFilesFilter[] = "Все файлы (*.*)";
 inline constexpr char kBmpSuffix[] = "bmp";
+
+// The document files.
+inline constexpr char kOpenTitle[] = "Open";
+inline constexpr char kSaveAsTitle[] = "Save As";
+inline constexpr char kDocumentFilter[] = "Файлы параметров СИФ (*.orv)";
+inline constexpr char kAllFiles[] = "All Files (*.*)";
+inline constexpr char kDocumentSuffix[] = "orv";
+inline constexpr char kSaveChangesQuestion[] = "Save changes to %1?";
 
 inline constexpr char kOutOfMemory[] = "Out of memory.";
 inline constexpr char kInternalError[] = "Internal application error.";

@@ -18,6 +18,7 @@
 #include "ui/COrvView.h"
 #include "ui/CProgressDlg.h"
 #include "ui/DocumentCommands.h"
+#include "ui/DocumentFileCommands.h"
 
 namespace orv::ui {
 
@@ -39,12 +40,14 @@ CMainFrame::CMainFrame(orv::COrvDoc& doc, QWidget* parent)
       doc_(doc),
       view_(new COrvView(doc, this)),
       progress_(new CProgressDlg(this)),
-      commands_(std::make_unique<DocumentCommands>(doc, this)) {
+      commands_(std::make_unique<DocumentCommands>(doc, this)),
+      fileCommands_(std::make_unique<DocumentFileCommands>(doc, this)) {
     setCentralWidget(view_);
     createMenus();
     createStatusBar();
     doc_.setViewUpdater([this] { view_->RedrawAll(); });
     doc_.setRenderProgress(&progress_->progress());
+    doc_.setTitleUpdater([this] { OnUpdateFrameTitle(); });
     OnUpdateFrameTitle();
     resize(sizeHint());
     centreOnPrimaryScreen();
@@ -53,6 +56,7 @@ CMainFrame::CMainFrame(orv::COrvDoc& doc, QWidget* parent)
 CMainFrame::~CMainFrame() {
     // The document outlives its windows.
     doc_.setViewUpdater({});
+    doc_.setTitleUpdater({});
     doc_.setRenderProgress(nullptr);
 }
 
@@ -92,7 +96,9 @@ bool CMainFrame::event(QEvent* event) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // The render runs inside this window's lifetime; it has to end (or be cancelled) first.
-    if (progress_->isVisible()) {
+    // Whatever closes the window (Exit, the close box, the end of the program), unsaved changes
+    // are asked about first; Cancel, or a save that fails, keeps it open.
+    if (progress_->isVisible() || (!questionAnswered_ && !fileCommands_->SaveModified())) {
         event->ignore();
         return;
     }
@@ -102,7 +108,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::createMenus() {
     using namespace orv::res;
 
-    QMenu* file = menuBar()->addMenu(QString::fromUtf8(kMenuFile));
+    QMenu* file = fileMenu_ = menuBar()->addMenu(QString::fromUtf8(kMenuFile));
     addCommand(file, kIdFileNew);
     addCommand(file, kIdFileOpen);
     addCommand(file, kIdFileSave);
@@ -120,13 +126,33 @@ void CMainFrame::createMenus() {
     QMenu* help = menuBar()->addMenu(QString::fromUtf8(kMenuHelp));
     addCommand(help, kIdAppAbout);
 
-    for (QAction* item : findChildren<QAction*>()) {
-        if (const int id = item->data().toInt(); id != 0) {
-            connect(item, &QAction::triggered, this, [this, id] { OnCommand(id); });
-        }
-    }
     for (QMenu* menu : {file, ifs, help}) {
         connect(menu, &QMenu::aboutToHide, this, &CMainFrame::showIdleStatusWhenMenusClose);
+    }
+    connect(file, &QMenu::aboutToShow, this, [this] {
+        if (recentFiles_) {
+            showRecentFiles(recentFiles_());
+        }
+    });
+}
+
+void CMainFrame::showRecentFiles(const QStringList& itemTexts) {
+    using orv::res::kIdFileRecent1;
+    QAction* before = nullptr;
+    const QList<QAction*> items = fileMenu_->actions();
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const int id = items[i]->data().toInt();
+        if (id >= kIdFileRecent1 && id < kIdFileRecent1 + orv::res::kRecentFileCount) {
+            before = items.value(i + 1);  // the next item that stays: the separator
+            delete items[i];
+        }
+    }
+    if (itemTexts.isEmpty()) {
+        insertCommand(fileMenu_, before, kIdFileRecent1, {})->setEnabled(false);
+        return;
+    }
+    for (qsizetype i = 0; i < itemTexts.size() && i < orv::res::kRecentFileCount; ++i) {
+        insertCommand(fileMenu_, before, kIdFileRecent1 + static_cast<int>(i), itemTexts[i]);
     }
 }
 
@@ -143,23 +169,42 @@ void CMainFrame::OnCommand(int commandId) {
         case orv::res::kIdSaveAsBmp:
             commands_->OnSaveAsBmp();
             break;
+        case orv::res::kIdFileSave:
+            fileCommands_->OnFileSave();
+            break;
+        case orv::res::kIdFileSaveAs:
+            fileCommands_->OnFileSaveAs();
+            break;
         case orv::res::kIdAppExit:
             close();
             break;
         default:
-            // New, Open, Save, Save As, the recent files and About come with the document file
-            // commands and the application object.
+            if (applicationCommands_) {
+                applicationCommands_(commandId);
+            }
             break;
     }
 }
 
 QAction* CMainFrame::addCommand(QMenu* menu, int commandId) {
-    const orv::res::CommandText* command = findCommand(commandId);
+    return insertCommand(menu, nullptr, commandId, {});
+}
+
+QAction* CMainFrame::insertCommand(QMenu* menu, QAction* before, int commandId,
+                                   const QString& text) {
+    // The recent files share the first one's prompt.
+    const int textId = commandId > orv::res::kIdFileRecent1 &&
+                               commandId < orv::res::kIdFileRecent1 + orv::res::kRecentFileCount
+                           ? orv::res::kIdFileRecent1
+                           : commandId;
+    const orv::res::CommandText* command = findCommand(textId);
     Q_ASSERT(command != nullptr);
-    QAction* item = menu->addAction(QString::fromUtf8(command->caption));
+    auto* item = new QAction(text.isEmpty() ? QString::fromUtf8(command->caption) : text, menu);
     item->setData(commandId);
     item->setShortcut(QKeySequence(QString::fromLatin1(command->shortcut)));
     item->setStatusTip(QString::fromUtf8(command->prompt));
+    menu->insertAction(before, item);
+    connect(item, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
     return item;
 }
 

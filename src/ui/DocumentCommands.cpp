@@ -11,6 +11,7 @@
 #include "resources/Strings.h"
 #include "ui/CParamsDlg.h"
 #include "ui/FileDialog.h"
+#include "ui/FileStore.h"
 #include "ui/MessageBox.h"
 
 namespace orv::ui {
@@ -31,14 +32,25 @@ void DocumentCommands::OnParameters() {
             return;
         }
     }
+    const bool wasModified = doc_.isModified();
     if (orv::parametersChanged(snapshot, block)) {
         doc_.setModified(true);
     }
+    // The parameters and the picture go together: a render that does not finish takes back
+    // what the dialog accepted, so the picture shown (and exported) is always the block's.
+    const auto takeBack = [&] {
+        block = snapshot;
+        doc_.setModified(wasModified);
+    };
     try {
-        doc_.Render();
+        if (doc_.Render() == orv::RenderOutcome::stopped) {
+            takeBack();
+        }
     } catch (const std::bad_alloc&) {
+        takeBack();
         MessageBox::show(owner_, QString::fromUtf8(orv::res::kOutOfMemory));
     } catch (const std::exception&) {
+        takeBack();
         MessageBox::show(owner_, QString::fromUtf8(orv::res::kInternalError));
     }
 }
@@ -48,15 +60,17 @@ void DocumentCommands::OnSaveAsBmp() {
     if (picture == nullptr) {
         return;
     }
-    const QString path = FileDialog::getSaveFileName(
-        owner_,
-        {QString::fromUtf8(orv::res::kBmpFilter), QString::fromUtf8(orv::res::kAllFilesFilter)},
-        QString::fromUtf8(orv::res::kBmpSuffix));
+    const QString path = FileDialog::ask(owner_, {FileDialog::Mode::save,
+                                                  {QString::fromUtf8(orv::res::kBmpFilter),
+                                                   QString::fromUtf8(orv::res::kAllFilesFilter)},
+                                                  QString::fromUtf8(orv::res::kBmpSuffix),
+                                                  {},
+                                                  {}});
     if (path.isEmpty()) {
         return;
     }
     try {
-        orv::writeBmp(*picture, QFile::encodeName(path).toStdString());
+        storeFile(path, orv::encodeBmp(*picture));
     } catch (const orv::FileError& failure) {
         MessageBox::show(owner_, QFile::decodeName(failure.what()));
     } catch (const std::bad_alloc&) {

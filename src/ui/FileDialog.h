@@ -16,24 +16,25 @@ public:
 
     struct Request {
         Mode mode;
-        QStringList nameFilters;  // "Description (*.ext)", first one selected
-        QString defaultSuffix;    // appended to a typed name without extension; empty: none
+        // "Description (*.ext)", the first one selected. A "*.*" pattern lists every file,
+        // names without a dot included, as it always has.
+        QStringList nameFilters;
+        QString defaultSuffix;  // appended to a typed name without extension; empty: none
+        QString title;          // empty: the dialog's own
+        QString initialPath;    // the proposed file (its folder is where the dialog starts)
     };
 
-    // An empty string means the user cancelled.
-    using Answerer = std::function<QString(const Request& request)>;
-
-    // Saving asks before replacing an existing file.
-    static QString getSaveFileName(QWidget* parent, const QStringList& nameFilters,
-                                   const QString& defaultSuffix);
-    static QString getOpenFileName(QWidget* parent, const QStringList& nameFilters,
-                                   const QString& defaultSuffix);
+    // An empty string means the user cancelled. Saving asks before replacing an existing file;
+    // opening accepts only a file that exists.
+    static QString ask(QWidget* parent, const Request& request);
 
     // Replaces the real dialog until called again with an empty function.
+    using Answerer = std::function<QString(const Request& request)>;
     static void setAnswerer(Answerer answerer);
 
-private:
-    static QString ask(QWidget* parent, const Request& request);
+    // The filter the real dialog is given for a displayed one: the same text, with "*.*"
+    // widened to "*" for the matching (the text stays as shown).
+    static QString matchingFilter(const QString& displayed);
 };
 
 }  // namespace orv::ui

@@ -183,17 +183,24 @@ TEST_F(ParametersCommand, EscapeKeepsTheOldPicture) {
     EXPECT_FALSE(open.doc.isModified());
 }
 
-TEST_F(ParametersCommand, CancelledRenderAfterOkKeepsTheOldPicture) {
+// The picture and the parameters always go together: a render stopped after OK takes back
+// what the dialog accepted, the modified flag included.
+TEST_F(ParametersCommand, CancelledRenderAfterOkLeavesTheDocumentAsItWas) {
     ASSERT_EQ(open.doc.Render(), orv::RenderOutcome::completed);
     const orv::MonochromePicture* before = open.doc.picture();
+    // A render long enough to be stopped.
     open.doc.parameters() = orv::test::largeBlock();
     orv::ui::CProgressDlg* progress = &open.frame->progressWindow();
     orv::test::whenNextShown(progress, [progress] { QTest::keyClick(progress, Qt::Key_Escape); });
-    runParameters([](CParamsDlg* dialog) { click(dialog, kOk); });
+    runParameters([](CParamsDlg* dialog) {
+        type(dialog, kFirstCoefficient, QStringLiteral("0.25"));
+        click(dialog, kOk);
+    });
     EXPECT_EQ(open.doc.picture(), before);
     EXPECT_EQ(open.doc.side(), 128);
-    // The parameters were accepted all the same.
-    EXPECT_EQ(open.doc.parameters().sizeIndex, 5);
+    EXPECT_EQ(orv::test::documentBytes(open.doc.parameters()),
+              orv::test::documentBytes(orv::test::largeBlock()));
+    EXPECT_FALSE(open.doc.isModified());
 }
 
 class SaveAsBmpCommand : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -16,6 +17,7 @@
 
 #include "document/COrvDoc.h"
 #include "document/ParameterBlock.h"
+#include "document/ParameterFile.h"
 #include "resources/Strings.h"
 #include "ui/CMainFrame.h"
 #include "ui/FileDialog.h"
@@ -62,13 +64,19 @@ inline orv::ParameterBlock largeBlock() {
     return block;
 }
 
-// Answers every message box with OK and keeps the texts; restores the real box when it goes.
+// Answers every message box and keeps the texts; restores the real box when it goes. The
+// answers queued in `answers` are given first, OK after them.
 class MessageLog {
 public:
     MessageLog() {
         orv::ui::MessageBox::setAnswerer([this](const QString& text, auto) {
             texts.append(text);
-            return QMessageBox::Ok;
+            if (answers.empty()) {
+                return QMessageBox::Ok;
+            }
+            const QMessageBox::StandardButton answer = answers.front();
+            answers.pop_front();
+            return answer;
         });
     }
     ~MessageLog() { orv::ui::MessageBox::setAnswerer({}); }
@@ -76,6 +84,7 @@ public:
     MessageLog& operator=(const MessageLog&) = delete;
 
     QStringList texts;
+    std::deque<QMessageBox::StandardButton> answers;
 };
 
 // Answers every file dialog with `answer` and keeps the requests.
@@ -96,6 +105,14 @@ public:
 private:
     QString answer_;
 };
+
+// The bytes a document file of `block` holds: blocks compare through them, never through
+// their memory with its padding.
+inline std::vector<std::uint8_t> documentBytes(const orv::ParameterBlock& block) {
+    orv::Archive archive = orv::Archive::forStoring();
+    orv::storeParameters(block, archive);
+    return archive.bytes();
+}
 
 // The first visible top-level widget of type T, or null.
 template <class T>
