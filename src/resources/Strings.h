@@ -76,4 +76,8 @@ inline constexpr char kPreviewPagesEntry[] = "PreviewPages";
 inline constexpr char kUnregistered[] =
     "System registry entries have been removed and the INI file (if any) was deleted.";
 
+inline constexpr char kAboutTitle[] = "О программе...";
+inline constexpr char kAboutText[] = "Эмулятор системы итерированных функций";
+inline constexpr char kOk[] = "OK";
+
 }  // namespace orv::res
