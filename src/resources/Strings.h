@@ -76,4 +76,18 @@ inline constexpr char kInternalError[] = "Internal application error.";
 inline constexpr char kApplicationName[] = "Orv";
 inline constexpr char kApplicationIcon[] = ":/icons/orv.png";
 
+// The per-user profile: "<registry key>/<application name>", that is ~/.config/Orv/Orv.conf.
+inline constexpr char kRegistryKey[] = "Orv";
+inline constexpr char kRecentFileSection[] = "Recent File List";
+inline constexpr char kRecentFileEntryPrefix[] = "File";  // File1 to File4
+inline constexpr char kSettingsSection[] = "Settings";
+inline constexpr char kPreviewPagesEntry[] = "PreviewPages";
+// Shown once the unregister switch has removed the profile, unless run embedded.
+inline constexpr char kUnregistered[] =
+    "System registry entries have been removed and the INI file (if any) was deleted.";
+
+inline constexpr char kAboutTitle[] = "О программе...";
+inline constexpr char kAboutText[] = "Эмулятор системы итерированных функций";
+inline constexpr char kOk[] = "OK";
+
 }  // namespace orv::res
