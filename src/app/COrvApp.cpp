@@ -102,9 +102,9 @@ void COrvApp::createFrame() {
     doc_.setTitle(orv::res::kUntitled);
     doc_.ResetToDefaults();
     frame_ = std::make_unique<orv::ui::CMainFrame>(doc_);
-    frame_->setApplicationCommandHandler([this](int commandId) { OnApplicationCommand(commandId); });
-    frame_->setRecentFileSource(
-        [this] { return recentFiles_.MenuItemTexts(QDir::currentPath()); });
+    frame_->setApplicationCommandHandler(
+        [this](int commandId) { OnApplicationCommand(commandId); });
+    frame_->setRecentFileSource([this] { return recentFiles_.MenuItemTexts(QDir::currentPath()); });
     frame_->fileCommands().setRecentFileAdder(
         [this](const QString& path) { recentFiles_.Add(path); });
 }

@@ -3,7 +3,7 @@
 #include <csignal>
 
 #include "app/COrvApp.h"
-#include "app/CommandLineInfo.h"
+#include "app/Usage.h"
 #include "ui/CMainFrame.h"
 
 int main(int argc, char* argv[]) {

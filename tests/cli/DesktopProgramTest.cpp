@@ -13,14 +13,14 @@ using orv::clitest::RunResult;
 using orv::clitest::TempDir;
 
 // The real desktop program, started as a user or the desktop would start it: with its own
-// profile folder, on the offscreen platform unless `environment` says otherwise, and closed as
-// Exit would close it once it has started.
+// profile folder, on the offscreen platform unless `environment` (options and assignments of
+// env(1)) says otherwise, and closed as Exit would close it once it has started.
 class DesktopProgram : public ::testing::Test {
 protected:
     RunResult run(const std::vector<std::string>& arguments,
                   const std::string& environment = "QT_QPA_PLATFORM=offscreen") {
-        const std::string prefix = "env XDG_CONFIG_HOME='" + home.path() +
-                                   "' ORV_EXIT_WHEN_STARTED=1 " + environment + " timeout 60 ";
+        const std::string prefix = "env " + environment + " XDG_CONFIG_HOME='" + home.path() +
+                                   "' ORV_EXIT_WHEN_STARTED=1 timeout 60 ";
         return orv::clitest::runProgram(ORV_DESKTOP_PATH, arguments, work.path(), prefix);
     }
     std::string profileFile() const { return home.file("Orv/Orv.conf"); }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +25,35 @@
 #include "ui/MessageBox.h"
 
 namespace orv::test {
+
+// Where the test run keeps profiles: a temporary folder that main() sets up, so that no test
+// ever reads or writes the user's own.
+inline QString& runConfigFolder() {
+    static QString folder;
+    return folder;
+}
+
+// Profiles go to a fresh folder of their own while this lives.
+class TemporaryProfile {
+public:
+    TemporaryProfile() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
+    }
+    ~TemporaryProfile() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, runConfigFolder());
+    }
+    TemporaryProfile(const TemporaryProfile&) = delete;
+    TemporaryProfile& operator=(const TemporaryProfile&) = delete;
+
+    QString path(const QString& name = {}) const {
+        return name.isEmpty() ? folder_.path() : folder_.filePath(name);
+    }
+    QString folder() const { return path(QStringLiteral("Orv")); }
+    QString file() const { return path(QStringLiteral("Orv/Orv.conf")); }
+
+private:
+    QTemporaryDir folder_;
+};
 
 // The running program in miniature: a new untitled document and its main frame, on screen.
 struct OpenFrame {

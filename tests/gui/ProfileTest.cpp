@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <optional>
 
+#include "GuiTestSupport.h"
 #include "app/CRecentFileList.h"
 #include "app/Profile.h"
 
@@ -13,28 +14,19 @@ namespace {
 
 using orv::app::openProfile;
 
-// Sends every profile into a fresh temporary folder, never the user's own.
+// Every profile goes to a fresh temporary folder.
 class ProfileTest : public ::testing::Test {
 protected:
-    ProfileTest() {
-        EXPECT_TRUE(config.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-    }
-    ~ProfileTest() override {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-    }
+    QString profileFolder() const { return config.folder(); }
+    QString profileFile() const { return config.file(); }
 
-    QString profileFolder() const { return config.filePath("Orv"); }
-    QString profileFile() const { return config.filePath("Orv/Orv.conf"); }
-
-    QTemporaryDir config;
+    orv::test::TemporaryProfile config;
 };
 
 TEST_F(ProfileTest, IsTheUsersOwnFileAndKeepsWhatIsWritten) {
     {
         // An organisation-wide file must not fill in what the profile lacks.
-        QSettings organisation(config.filePath("Orv.conf"), QSettings::IniFormat);
+        QSettings organisation(config.path("Orv.conf"), QSettings::IniFormat);
         organisation.setValue("Settings/PreviewPages", 7);
         organisation.setValue("Recent File List/File1", "/f/other.orv");
     }
@@ -96,11 +88,11 @@ TEST_F(ProfileTest, RemovalTakesTheFolderOnlyWhenNothingElseIsInIt) {
     ASSERT_TRUE(QDir(config.path()).mkdir("Neighbour"));
     EXPECT_TRUE(orv::app::removeProfile());
     EXPECT_FALSE(QDir(profileFolder()).exists());
-    EXPECT_TRUE(QDir(config.filePath("Neighbour")).exists());
+    EXPECT_TRUE(QDir(config.path("Neighbour")).exists());
     EXPECT_EQ(orv::app::readPreviewPages(*openProfile()), 0);
 
     openProfile()->setValue("Settings/PreviewPages", 4);
-    QFile other(config.filePath("Orv/other.conf"));
+    QFile other(config.path("Orv/other.conf"));
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
     other.close();
     EXPECT_TRUE(orv::app::removeProfile());
