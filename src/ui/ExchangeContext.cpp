@@ -106,7 +106,15 @@ void ExchangeInt(ExchangeContext& context, int id, std::int32_t& value) {
 void ExchangeDouble(ExchangeContext& context, int id, double& value) {
     QLineEdit* edit = context.PrepareEdit(id);
     if (!context.saving) {
-        EditLengthLimit::setTextUnlimited(edit, QString::fromStdString(formatDouble(value)));
+        const QString text = QString::fromStdString(formatDouble(value));
+        EditLengthLimit::setTextUnlimited(edit, text);
+        edit->setProperty(kOpenedTextProperty, text);
+        edit->setProperty(kOpenedValueProperty, value);
+        return;
+    }
+    if (const QVariant opened = edit->property(kOpenedTextProperty);
+        opened.isValid() && edit->text() == opened.toString()) {
+        value = edit->property(kOpenedValueProperty).toDouble();
         return;
     }
     const auto parsed = parseDoubleField(fieldText(edit));
