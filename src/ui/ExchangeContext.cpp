@@ -69,6 +69,11 @@ QLineEdit* ExchangeContext::PrepareEdit(int id) {
 void ExchangeContext::FailExchange(const QString& message) {
     MessageBox::show(dialog, message, QMessageBox::Ok, QMessageBox::Warning);
     if (lastControl != nullptr) {
+        if (!lastControl->isEnabled()) {
+            // Only until its own enabling rule next runs (the count edit: a click on the
+            // automatic box); whatever made it disabled keeps its state.
+            lastControl->setEnabled(true);
+        }
         lastControl->setFocus(Qt::OtherFocusReason);
         if (lastWasEdit) {
             static_cast<QLineEdit*>(lastControl)->selectAll();

@@ -37,7 +37,8 @@ struct ExchangeContext {
     QLineEdit* PrepareEdit(int id);
 
     // Shows `message`, focuses the last prepared control (selecting its text when it is an edit)
-    // and abandons the pass by throwing ExchangeFailed.
+    // and abandons the pass by throwing ExchangeFailed. A disabled control is enabled first:
+    // otherwise neither the focus nor the user could reach what has to be mended.
     [[noreturn]] void FailExchange(const QString& message);
 };
 

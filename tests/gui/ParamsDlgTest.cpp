@@ -603,8 +603,9 @@ TEST(ParamsDlgCount, ARefusedCountFollowsTheAutomaticFlagAndPrecedesTheRest) {
     EXPECT_EQ(block.maps[0].a, 1.0);
 }
 
-// The automatic count does not excuse a bad explicit one: the user has to clear the box, mend
-// the count and may then set the box again.
+// The automatic count does not excuse a bad explicit one. The refusal enables the edit (see
+// the next test), but clearing the box, mending the count and setting the box again works as
+// well: the box's clicks govern the edit as before.
 TEST(ParamsDlgCount, AnInvalidCountRefusesOkWhileItsEditIsDisabled) {
     ParameterBlock block = defaultParameters();
     block.iterationCount = 0;
@@ -626,6 +627,30 @@ TEST(ParamsDlgCount, AnInvalidCountRefusesOkWhileItsEditIsDisabled) {
     EXPECT_EQ(block.autoIterations, 1);
     EXPECT_EQ(block.iterationCount, 12);
     EXPECT_EQ(messages.texts, QStringList{kCountRangeMessage});
+}
+
+// The focus cannot reach a disabled edit, so a refusal enables the one it points at; the box
+// keeps its state (and its clicks still rule the edit: the test above). Keys only.
+TEST(ParamsDlgCount, ARefusalEnablesTheDisabledCountEditAndTheBoxStaysSet) {
+    ParameterBlock block = defaultParameters();
+    block.iterationCount = 0;
+    MessageLog messages;
+    const int result = runDialog(block, [&](CParamsDlg& dialog) {
+        QLineEdit* count = edit(dialog, kIterationCount);
+        ASSERT_FALSE(count->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // on OK
+        ASSERT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(count->isEnabled());
+        expectRefusedAt(dialog, kIterationCount);
+        EXPECT_TRUE(isChecked(dialog, kAutoIterations));
+        QTest::keyClicks(QApplication::focusWidget(), "5");
+        EXPECT_EQ(count->text(), "5");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(messages.texts, QStringList{kCountRangeMessage});
+    EXPECT_EQ(block.iterationCount, 5);
+    EXPECT_EQ(block.autoIterations, 1);
 }
 
 // The dialog keeps no copy: what a refused OK wrote stays in the block, and the next run starts
