@@ -107,6 +107,22 @@ std::vector<ControlTemplate> dialogTemplate() {
     return controls;
 }
 
+// A size button takes the focus from a click or an arrow key but is never a Tab stop. Qt makes
+// the focused button of an exclusive group one (so that Tab can enter the group at its checked
+// button) every time that button takes the focus; this takes that back at once.
+class SizeButton : public QRadioButton {
+public:
+    SizeButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
+        setFocusPolicy(Qt::ClickFocus);
+    }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QRadioButton::focusInEvent(event);
+        setFocusPolicy(Qt::ClickFocus);
+    }
+};
+
 QWidget* createControl(const ControlTemplate& entry, QWidget* dialog) {
     const QString text = QString::fromUtf8(entry.text);
     switch (entry.kind) {
@@ -129,12 +145,8 @@ QWidget* createControl(const ControlTemplate& entry, QWidget* dialog) {
         }
         case Kind::edit:
             return new QLineEdit(dialog);
-        case Kind::radio: {
-            // Clickable, but Tab passes the size group by.
-            auto* button = new QRadioButton(text, dialog);
-            button->setFocusPolicy(Qt::ClickFocus);
-            return button;
-        }
+        case Kind::radio:
+            return new SizeButton(text, dialog);
     }
     throw std::logic_error("unknown control kind");
 }

@@ -1,6 +1,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -63,6 +65,46 @@ TEST(ParamsDlgInput, TabGoesFromOkRowByRowToTheCountAndPassesTheSizeButtonsBy) {
             EXPECT_EQ(focusedId(), 1046);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             EXPECT_EQ(focusedId(), kAutoIterations);
+        });
+    }
+}
+
+// Qt makes the focused button of an exclusive group a Tab stop; here none of them ever is,
+// however the focus got to one.
+TEST(ParamsDlgInput, TheSizeButtonsNeverBecomeTabStops) {
+    const struct {
+        const char* how;
+        int clicked;
+        Qt::Key arrow;  // pressed after the click, unless Key_unknown
+        int focused;
+    } ways[] = {
+        {"a click", 1046, Qt::Key_unknown, 1046},
+        {"Down", 1043, Qt::Key_Down, 1044},
+        {"Left", 1049, Qt::Key_Left, 1044},
+    };
+    for (const auto& way : ways) {
+        ParameterBlock block = defaultParameters();
+        block.autoIterations = 0;
+        runDialog(block, [&](CParamsDlg& dialog) {
+            QTest::mouseClick(control(dialog, way.clicked), Qt::LeftButton);
+            if (way.arrow != Qt::Key_unknown) {
+                QTest::keyClick(QApplication::focusWidget(), way.arrow);
+            }
+            ASSERT_EQ(focusedId(), way.focused) << way.how;
+            ASSERT_TRUE(control<QRadioButton>(dialog, way.focused)->isChecked()) << way.how;
+
+            // From the size group Tab goes on at 1047; twice round, never into the group.
+            std::vector<int> round = tabStops(true);
+            std::rotate(round.begin(), std::find(round.begin(), round.end(), kAutoIterations),
+                        round.end());
+            std::vector<int> expected = round;
+            expected.insert(expected.end(), round.begin(), round.end());
+            std::vector<int> forward;
+            for (std::size_t i = 0; i < expected.size(); ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                forward.push_back(focusedId());
+            }
+            EXPECT_EQ(forward, expected) << way.how;
         });
     }
 }
