@@ -1,7 +1,6 @@
 #include "ui/CParamsDlg.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +16,7 @@
 #include "resources/Strings.h"
 #include "ui/EditLengthLimit.h"
 #include "ui/ExchangeContext.h"
+#include "ui/GroupFrame.h"
 #include "ui/MessageBox.h"
 #include "ui/TypedDigitsOnly.h"
 
@@ -133,7 +133,7 @@ QWidget* createControl(const ControlTemplate& entry, QWidget* dialog) {
             return button;
         }
         case Kind::groupFrame:
-            return new QGroupBox(text, dialog);
+            return new GroupFrame(text, dialog);
         case Kind::checkBox:
             return new QCheckBox(text, dialog);
         case Kind::centredLabel:
