@@ -56,7 +56,13 @@ void COrvView::DrawPicture(QPainter& painter) {
         image_ = pictureImage(*picture);
         imageSource_ = picture;
     }
-    painter.drawImage(pictureOrigin(size(), picture->side()), image_);
+    // One picture pixel to one device pixel, also on a scaled screen: the image carries the
+    // screen's ratio, and the picture is centred in the client area as counted in device
+    // pixels, so that the halving rounds as it does on an unscaled one.
+    const qreal ratio = devicePixelRatioF();
+    image_.setDevicePixelRatio(ratio);
+    const QSize deviceClient = (QSizeF(size()) * ratio).toSize();
+    painter.drawImage(QPointF(pictureOrigin(deviceClient, picture->side())) / ratio, image_);
 }
 
 }  // namespace orv::ui

@@ -1,7 +1,6 @@
 #include "ui/CParamsDlg.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +16,7 @@
 #include "resources/Strings.h"
 #include "ui/EditLengthLimit.h"
 #include "ui/ExchangeContext.h"
+#include "ui/GroupFrame.h"
 #include "ui/MessageBox.h"
 #include "ui/TypedDigitsOnly.h"
 
@@ -107,6 +107,22 @@ std::vector<ControlTemplate> dialogTemplate() {
     return controls;
 }
 
+// A size button takes the focus from a click or an arrow key but is never a Tab stop. Qt makes
+// the focused button of an exclusive group one (so that Tab can enter the group at its checked
+// button) every time that button takes the focus; this takes that back at once.
+class SizeButton : public QRadioButton {
+public:
+    SizeButton(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
+        setFocusPolicy(Qt::ClickFocus);
+    }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override {
+        QRadioButton::focusInEvent(event);
+        setFocusPolicy(Qt::ClickFocus);
+    }
+};
+
 QWidget* createControl(const ControlTemplate& entry, QWidget* dialog) {
     const QString text = QString::fromUtf8(entry.text);
     switch (entry.kind) {
@@ -117,7 +133,7 @@ QWidget* createControl(const ControlTemplate& entry, QWidget* dialog) {
             return button;
         }
         case Kind::groupFrame:
-            return new QGroupBox(text, dialog);
+            return new GroupFrame(text, dialog);
         case Kind::checkBox:
             return new QCheckBox(text, dialog);
         case Kind::centredLabel:
@@ -129,12 +145,8 @@ QWidget* createControl(const ControlTemplate& entry, QWidget* dialog) {
         }
         case Kind::edit:
             return new QLineEdit(dialog);
-        case Kind::radio: {
-            // Clickable, but Tab passes the size group by.
-            auto* button = new QRadioButton(text, dialog);
-            button->setFocusPolicy(Qt::ClickFocus);
-            return button;
-        }
+        case Kind::radio:
+            return new SizeButton(text, dialog);
     }
     throw std::logic_error("unknown control kind");
 }

@@ -69,6 +69,11 @@ QLineEdit* ExchangeContext::PrepareEdit(int id) {
 void ExchangeContext::FailExchange(const QString& message) {
     MessageBox::show(dialog, message, QMessageBox::Ok, QMessageBox::Warning);
     if (lastControl != nullptr) {
+        if (!lastControl->isEnabled()) {
+            // Only until its own enabling rule next runs (the count edit: a click on the
+            // automatic box); whatever made it disabled keeps its state.
+            lastControl->setEnabled(true);
+        }
         lastControl->setFocus(Qt::OtherFocusReason);
         if (lastWasEdit) {
             static_cast<QLineEdit*>(lastControl)->selectAll();
@@ -106,7 +111,15 @@ void ExchangeInt(ExchangeContext& context, int id, std::int32_t& value) {
 void ExchangeDouble(ExchangeContext& context, int id, double& value) {
     QLineEdit* edit = context.PrepareEdit(id);
     if (!context.saving) {
-        EditLengthLimit::setTextUnlimited(edit, QString::fromStdString(formatDouble(value)));
+        const QString text = QString::fromStdString(formatDouble(value));
+        EditLengthLimit::setTextUnlimited(edit, text);
+        edit->setProperty(kOpenedTextProperty, text);
+        edit->setProperty(kOpenedValueProperty, value);
+        return;
+    }
+    if (const QVariant opened = edit->property(kOpenedTextProperty);
+        opened.isValid() && edit->text() == opened.toString()) {
+        value = edit->property(kOpenedValueProperty).toDouble();
         return;
     }
     const auto parsed = parseDoubleField(fieldText(edit));

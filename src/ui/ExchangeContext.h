@@ -14,6 +14,10 @@ namespace orv::ui {
 inline constexpr char kControlIdProperty[] = "controlId";
 // Set on the control that opens a group; a radio group runs up to the next one.
 inline constexpr char kGroupStartProperty[] = "groupStart";
+// What the opening pass wrote into a number edit, and the value it came from (see
+// ExchangeDouble).
+inline constexpr char kOpenedTextProperty[] = "openedText";
+inline constexpr char kOpenedValueProperty[] = "openedValue";
 
 QWidget* findControl(const QWidget* dialog, int id);
 
@@ -33,7 +37,8 @@ struct ExchangeContext {
     QLineEdit* PrepareEdit(int id);
 
     // Shows `message`, focuses the last prepared control (selecting its text when it is an edit)
-    // and abandons the pass by throwing ExchangeFailed.
+    // and abandons the pass by throwing ExchangeFailed. A disabled control is enabled first:
+    // otherwise neither the focus nor the user could reach what has to be mended.
     [[noreturn]] void FailExchange(const QString& message);
 };
 
@@ -41,6 +46,10 @@ struct ExchangeContext {
 // is read and parsed, before any range check, so a refused value is already in the field.
 void ExchangeCheck(ExchangeContext& context, int id, std::int32_t& value);
 void ExchangeInt(ExchangeContext& context, int id, std::int32_t& value);
+// Numbers are shown with 15 significant digits, so reading the text back would round a value
+// that needs more (1/3, 0.1 + 0.2). An edit still holding exactly the text the opening pass
+// wrote therefore gives back the value it was opened with, whatever a refused OK has written
+// into the field since; any other text is parsed.
 void ExchangeDouble(ExchangeContext& context, int id, double& value);
 // `id` is the group's first button; the field is the position of the checked button among the
 // group's radio buttons in template order. With no button checked (only when the field came in

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 
@@ -78,6 +79,22 @@ TEST_F(ParametersCommand, OkWithoutChangesRendersAndLeavesTheDocumentUnmodified)
     ASSERT_NE(open.doc.picture(), nullptr);
     EXPECT_EQ(open.doc.side(), 128);
     EXPECT_TRUE(allBlack(*open.doc.picture()));
+    EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+// Values from a file that 15 digits do not show exactly: untouched, they come back bit for bit
+// and the document stays unmodified.
+TEST_F(ParametersCommand, OkKeepsUntouchedCoefficientsExactly) {
+    orv::ParameterBlock& block = open.doc.parameters();
+    block.maps[0] = {1.0 / 3.0, 0.1 + 0.2, -2.0 / 3.0, 1.0 / 3.0, 0.1 + 0.2, -0.0};
+    block.maps[3] = {std::nextafter(0.5, 1.0), 1.0 / 7.0, 0.0, 0.7, 1e-7 / 3.0, 12345.678901234567};
+    block.enabled[3] = 1;
+    const orv::ParameterBlock before = block;
+    runParameters([](CParamsDlg* dialog) { click(dialog, kOk); });
+
+    EXPECT_TRUE(sameBlock(block, before));
+    EXPECT_FALSE(open.doc.isModified());
+    EXPECT_NE(open.doc.picture(), nullptr);
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 

@@ -172,4 +172,38 @@ TEST_F(ViewTest, EachRenderReplacesWhatIsShownAndANewDocumentClearsIt) {
     EXPECT_EQ(countBlack(shown()), 0);
 }
 
+// On a scaled screen (the CTest entry runs these with QT_SCALE_FACTOR=2) a picture pixel is
+// still one device pixel, centred in the client area as counted in device pixels.
+class HighDpiView : public ViewTest {};
+
+TEST_F(HighDpiView, EachPicturePixelIsOneDevicePixel) {
+    const qreal ratio = view().devicePixelRatioF();
+    if (ratio == 1.0) {
+        GTEST_SKIP() << "the screen is not scaled; the HighDpiView CTest entry runs this with "
+                        "QT_SCALE_FACTOR=2";
+    }
+    // The black square of side N/2 in the middle of a 128-pixel picture, as above.
+    auto block = emptyBlock(1, 1);
+    setMap(block, 0, {0.5, 0, 0, 0.5, 0.25, 0.25});
+    render(block);
+    // Sizes whose device-pixel centring differs from a scaled logical one; the square stays
+    // whole in each, the picture only in the last.
+    for (const QSize size : {QSize(101, 77), QSize(60, 61), QSize(200, 150)}) {
+        view().resize(size);
+        const QImage image = shown();
+        const QSize device = (QSizeF(size) * ratio).toSize();
+        ASSERT_EQ(image.size(), device);
+        const QPoint origin = pictureOrigin(device, 128);
+        const int left = origin.x() + 32, right = origin.x() + 95;
+        const int top = origin.y() + 32, bottom = origin.y() + 95;
+        EXPECT_EQ(countBlack(image), 64 * 64) << size.width();
+        EXPECT_TRUE(isBlack(image, left, top)) << size.width();
+        EXPECT_TRUE(isBlack(image, right, bottom)) << size.width();
+        EXPECT_TRUE(isWhite(image, left - 1, top)) << size.width();
+        EXPECT_TRUE(isWhite(image, left, top - 1)) << size.width();
+        EXPECT_TRUE(isWhite(image, right + 1, bottom)) << size.width();
+        EXPECT_TRUE(isWhite(image, right, bottom + 1)) << size.width();
+    }
+}
+
 }  // namespace

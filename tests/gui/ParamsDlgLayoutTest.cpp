@@ -1,12 +1,16 @@
 #include <QAbstractButton>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -249,6 +253,66 @@ TEST(ParamsDlgLayout, CentredOnTheScreenRatherThanOnItsOwner) {
             EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
         },
         &owner);
+}
+
+// Read from the pixels: each frame's top line runs through its title, and in the affine frame
+// it passes above the column heads with clear rows between (the styles' frame line, drawn below
+// the whole title, ran into them).
+TEST(ParamsDlgLayout, FrameLinesRunThroughTheirTitlesAndClearTheColumnHeads) {
+    ParameterBlock block = defaultParameters();
+    CParamsDlg dialog(block);
+    QImage image(dialog.size(), QImage::Format_RGB32);
+    dialog.render(&image);
+    const auto inked = [&](int x, int y) { return image.pixel(x, y) != image.pixel(0, 0); };
+    // The first row in [top, bottom) with ink in the columns [left, right], or -1.
+    const auto firstInkedRow = [&](int left, int right, int top, int bottom) {
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x <= right; ++x) {
+                if (inked(x, y)) {
+                    return y;
+                }
+            }
+        }
+        return -1;
+    };
+    int heads = 0;
+    for (const QGroupBox* frame : dialog.findChildren<QGroupBox*>()) {
+        const std::string title = frame->title().toStdString();
+        const QRect box = frame->geometry();
+        // Near the right edge nothing but the line crosses the frame's top rows.
+        const int x = box.right() - 4;
+        const int lineTop = firstInkedRow(x, x, box.top(), box.bottom());
+        ASSERT_GE(lineTop, 0) << title;
+        int lineBottom = lineTop;
+        while (inked(x, lineBottom + 1)) {
+            ++lineBottom;
+        }
+        // Above the line only the title has ink; it must go on below the line, within a line
+        // of text from the frame's top.
+        const int textBottom = box.top() + QFontMetrics(frame->font()).height();
+        bool above = false;
+        bool below = false;
+        for (int column = box.left(); column < x; ++column) {
+            if (firstInkedRow(column, column, box.top(), lineTop) >= 0) {
+                above = true;
+                below = below || firstInkedRow(column, column, lineBottom + 1, textBottom) >= 0;
+            }
+        }
+        EXPECT_TRUE(above && below) << title << ": the line at " << lineTop;
+
+        for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+            const QRect head = label->geometry();
+            if (label->text().size() == 1 && box.contains(head)) {
+                ++heads;
+                const int inkTop =
+                    firstInkedRow(head.left(), head.right(), head.top(), head.bottom());
+                EXPECT_GE(inkTop - lineBottom - 1, 2)
+                    << "column head " << label->text().toStdString() << " at " << inkTop
+                    << ", the frame line at " << lineTop << ".." << lineBottom;
+            }
+        }
+    }
+    EXPECT_EQ(heads, 6);
 }
 
 // Texts longer than their controls would be clipped: the test of the stand-in font.
