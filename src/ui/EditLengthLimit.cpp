@@ -50,6 +50,9 @@ void EditLengthLimit::setTextUnlimited(QLineEdit* edit, const QString& text) {
     const QPointer<const QValidator> validator = edit->validator();
     edit->setValidator(nullptr);
     edit->setText(text);
+    // A text longer than the box shows its beginning, as a freshly filled edit does, not its
+    // end where setText leaves the cursor.
+    edit->setCursorPosition(0);
     edit->setValidator(validator);
 }
 

@@ -136,6 +136,7 @@ TEST(ParamsDlgInput, ACoefficientEditTakesAtMostSixteenCharactersFromTheUser) {
         // The dialog's own text may be longer; the user can shorten it but not lengthen it.
         QLineEdit* own = edit(dialog, coefficientId(1, 1));
         EXPECT_EQ(own->text(), "-0.333333333333333");
+        EXPECT_EQ(own->cursorPosition(), 0) << "a long text is shown from its beginning";
         own->end(false);
         QTest::keyClicks(own, "3");
         EXPECT_EQ(own->text(), "-0.333333333333333");
