@@ -162,6 +162,8 @@ void CMainFrame::OnCommand(int commandId) {
     if (progress_->isVisible()) {
         return;
     }
+    // A command means the session did not end after all: what it changes is asked about again.
+    questionAnswered_ = false;
     switch (commandId) {
         case orv::res::kIdParameters:
             commands_->OnParameters();

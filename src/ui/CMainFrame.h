@@ -51,7 +51,8 @@ public:
     // when there are none; item i bears the command of recent file i.
     void showRecentFiles(const QStringList& itemTexts);
 
-    // The session is ending and its question has been answered: close without asking again.
+    // The session is ending and its question has been answered: close without asking again,
+    // unless another command comes first.
     void closeWithoutQuestions() { questionAnswered_ = true; }
 
     // What the status pane shows now.

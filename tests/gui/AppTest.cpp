@@ -289,6 +289,15 @@ TEST_F(App, AnAgreedSessionEndWritesTheProfileAndClosesWithoutAskingAgain) {
               work.filePath(QStringLiteral("doc.orv")));
     EXPECT_TRUE(app.mainFrame()->close());
     EXPECT_EQ(messages.texts.size(), 1);
+
+    // A session end that was called off: the next close asks again.
+    app.mainFrame()->show();
+    messages.answers = {QMessageBox::No};
+    ASSERT_TRUE(app.QueryEndSession(true));
+    app.mainFrame()->OnCommand(orv::res::kIdFileRecent1 + 3);  // any command: here an empty slot
+    messages.answers = {QMessageBox::Cancel};
+    EXPECT_FALSE(app.mainFrame()->close());
+    EXPECT_EQ(messages.texts.size(), 3);
     app.ExitInstance();
 }
 
