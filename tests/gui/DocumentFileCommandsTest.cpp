@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,10 +8,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
 
 #include "GuiTestSupport.h"
+#include "app/COrvApp.h"
 #include "export/BmpWriter.h"
 #include "render/MonochromePicture.h"
 #include "ui/CProgressDlg.h"
@@ -410,6 +414,28 @@ TEST_F(FileCommands, AFullDiskKeepsTheOldFileWholeAndLeavesNoNewOne) {
     EXPECT_EQ(docPath(), path);
 }
 
+// The folder chosen in the dialog is gone by the time the file is written.
+TEST_F(FileCommands, AFolderThatVanishesAfterTheDialogIsReportedForDocumentAndPicture) {
+    ASSERT_EQ(doc().Render(), orv::RenderOutcome::completed);
+    const QString folder = pathIn(QStringLiteral("gone"));
+    orv::ui::FileDialog::setAnswerer([&](const orv::ui::FileDialog::Request& request) {
+        QDir(folder).removeRecursively();
+        return folder +
+               (request.title.isEmpty() ? QStringLiteral("/x.bmp") : QStringLiteral("/x.orv"));
+    });
+    for (const auto& command : std::vector<std::function<void()>>{
+             [&] { commands().OnFileSaveAs(); },
+             [&] { open.frame->documentCommands().OnSaveAsBmp(); }}) {
+        ASSERT_TRUE(QDir(directory.path()).mkdir(QStringLiteral("gone")));
+        command();
+    }
+    orv::ui::FileDialog::setAnswerer({});
+    EXPECT_EQ(messages.texts, (QStringList{folder + QStringLiteral("/x.orv was not found."),
+                                           folder + QStringLiteral("/x.bmp was not found.")}));
+    EXPECT_TRUE(filesLeft().isEmpty());
+    EXPECT_TRUE(docPath().isEmpty());
+}
+
 TEST_F(FileCommands, SavingKeepsPermissionsAndWritesThroughASymbolicLink) {
     const QString target = writeDocument(QStringLiteral("target.orv"), orv::defaultParameters());
     ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
@@ -519,6 +545,92 @@ TEST_F(AsOrdinaryUser, TheBmpExportAlsoWritesInPlaceInAReadOnlyFolder) {
     open.frame->documentCommands().OnSaveAsBmp();
     EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_EQ(contentsOf(path), asBytes(orv::encodeBmp(*doc().picture())));
+}
+
+}  // namespace
+
+namespace {
+
+// The test's folder as a small file system of its own, which the test fills up: a full disk
+// as it really happens, for every file the program writes. Mounting needs the superuser; others
+// skip.
+class OnAFullDisk : public FileCommands {
+protected:
+    void SetUp() override {
+        const QByteArray folder = QFile::encodeName(directory.path());
+        if (::mount("orv-test", folder.constData(), "tmpfs", 0, "size=64k") != 0) {
+            GTEST_SKIP() << "cannot mount a small file system here (needs root): "
+                         << std::strerror(errno);
+        }
+        mounted_ = true;
+    }
+    void TearDown() override {
+        if (mounted_) {
+            ::umount2(QFile::encodeName(directory.path()).constData(), MNT_DETACH);
+        }
+    }
+
+    // Takes every byte left.
+    void fill() const {
+        QFile filler(pathIn(QStringLiteral("filler")));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+    }
+
+private:
+    bool mounted_ = false;
+};
+
+TEST_F(OnAFullDisk, SavingKeepsTheOldDocumentAndSaysTheDiskIsFull) {
+    editedDocumentFrom(QStringLiteral("tri.orv"));
+    const QString path = pathIn(QStringLiteral("tri.orv"));
+    const QByteArray old = contentsOf(path);
+    fill();
+    EXPECT_FALSE(commands().OnFileSave());
+    EXPECT_EQ(messages.texts,
+              QStringList{QStringLiteral("Disk full while accessing ") + path + QLatin1Char('.')});
+    EXPECT_EQ(contentsOf(path), old);
+    EXPECT_EQ(filesLeft(), (QStringList{QStringLiteral("filler"), QStringLiteral("tri.orv")}));
+    EXPECT_TRUE(doc().isModified());
+}
+
+TEST_F(OnAFullDisk, TheBmpExportKeepsTheOldPictureAndSaysTheDiskIsFull) {
+    ASSERT_EQ(doc().Render(), orv::RenderOutcome::completed);
+    const QString path = write(QStringLiteral("old.bmp"), QByteArray("the old picture"));
+    fill();
+    FileDialogAnswers answers(path);
+    open.frame->documentCommands().OnSaveAsBmp();
+    EXPECT_EQ(messages.texts,
+              QStringList{QStringLiteral("Disk full while accessing ") + path + QLatin1Char('.')});
+    EXPECT_EQ(contentsOf(path), QByteArray("the old picture"));
+    EXPECT_EQ(filesLeft(), (QStringList{QStringLiteral("filler"), QStringLiteral("old.bmp")}));
+}
+
+// The profile is a convenience: a failure to write it is not reported, and the old one stays.
+TEST_F(OnAFullDisk, TheProfileWrittenAtExitStaysAsItWas) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, directory.path());
+    const QString second = writeDocument(QStringLiteral("b.orv"), triangle());
+    {
+        orv::app::COrvApp app;
+        ASSERT_TRUE(app.InitInstance({writeDocument(QStringLiteral("tri.orv"), triangle())}));
+        app.ExitInstance();
+    }
+    const QString profile = pathIn(QStringLiteral("Orv/Orv.conf"));
+    const QByteArray old = contentsOf(profile);
+    ASSERT_TRUE(old.contains("tri.orv"));
+    fill();
+    {
+        orv::app::COrvApp app;
+        ASSERT_TRUE(app.InitInstance({second}));
+        app.ExitInstance();
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, orv::test::runConfigFolder());
+    EXPECT_EQ(contentsOf(profile), old);
+    EXPECT_EQ(QDir(pathIn(QStringLiteral("Orv"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("Orv.conf")});
+    EXPECT_TRUE(messages.texts.isEmpty());
 }
 
 }  // namespace
