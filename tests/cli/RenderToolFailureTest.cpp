@@ -26,17 +26,17 @@ protected:
     // Runs the failing command twice, once without an output file and once over an existing
     // one, and checks what both runs say and leave behind.
     void expectFailure(const std::vector<std::string>& arguments, int status,
-                       const std::string& message) {
+                       const std::string& message, const std::string& prefix = "") {
         std::filesystem::remove(output());
         const auto before = entriesOf(dir.path());
-        const RunResult fresh = runRender(arguments, dir.path());
+        const RunResult fresh = runRender(arguments, dir.path(), prefix);
         EXPECT_EQ(fresh.status, status) << fresh.err;
         EXPECT_NE(fresh.err.find("orv-render: " + message), std::string::npos) << fresh.err;
         EXPECT_EQ(fresh.out, "");
         EXPECT_EQ(entriesOf(dir.path()), before) << "the failed run left a file behind";
 
         writeBytes(output(), kOldOutput);
-        const RunResult over = runRender(arguments, dir.path());
+        const RunResult over = runRender(arguments, dir.path(), prefix);
         EXPECT_EQ(over.status, status) << over.err;
         EXPECT_EQ(readBytes(output()), kOldOutput) << "the failed run changed the output";
         std::filesystem::remove(output());
@@ -107,6 +107,12 @@ TEST_F(RenderFailureTest, OutputThatCannotBeWrittenExitsWithThree) {
         << underAFile.err;
     EXPECT_EQ(readBytes(dir.file("good.orv")), documentBytes(defaultParameters()));
     EXPECT_EQ(entriesOf(dir.path()), std::set<std::string>{"good.orv"});
+}
+
+TEST_F(RenderFailureTest, AFileSizeLimitIsAFullDisk) {
+    // The 2110-byte picture exceeds a limit of one block, whatever size the shell gives it.
+    expectFailure({"good.orv", "out.bmp"}, 3, "Disk full while accessing out.bmp.",
+                  "sh -c 'ulimit -f 1; exec \"$0\" \"$@\"' ");
 }
 
 TEST_F(RenderFailureTest, OutputThatIsADirectoryIsLeftAlone) {
