@@ -168,6 +168,13 @@ TEST_F(RenderFailureTest, AnUnwritableDirectoryKeepsItsFiles) {
     EXPECT_EQ(entriesOf(locked), std::set<std::string>{"old.bmp"});
 }
 
+TEST_F(RenderFailureTest, AnEmptyFileNameIsRefusedBeforeRendering) {
+    const std::string good = dir.file("good.orv");
+    expectFailure({good, ""}, 1, "the output file name is empty");
+    expectFailure({"", output()}, 1, "the input file name is empty");
+    expectFailure({"--info", ""}, 1, "the input file name is empty");
+}
+
 TEST_F(RenderFailureTest, BadCommandLinesExitWithOneAndAHint) {
     const std::string good = dir.file("good.orv");
     const std::vector<std::vector<std::string>> commandLines = {
