@@ -115,6 +115,22 @@ TEST_F(RenderFailureTest, AFileSizeLimitIsAFullDisk) {
                   "sh -c 'ulimit -f 1; exec \"$0\" \"$@\"' ");
 }
 
+TEST_F(RenderFailureTest, TheInputIsNeverTheOutput) {
+    std::filesystem::create_symlink("good.orv", dir.file("link.orv"));
+    std::filesystem::create_hard_link(dir.file("good.orv"), dir.file("hard.orv"));
+    for (const auto& [input, output] : {std::pair{"good.orv", "good.orv"},
+                                        {"good.orv", "./good.orv"},
+                                        {"good.orv", "link.orv"},
+                                        {"link.orv", "good.orv"},
+                                        {"hard.orv", "good.orv"}}) {
+        SCOPED_TRACE(std::string(input) + " -> " + output);
+        expectFailure({input, output}, 3,
+                      std::string(output) + ": the output is the input document");
+        EXPECT_EQ(readBytes(dir.file("good.orv")), documentBytes(defaultParameters()));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.orv")));
+    }
+}
+
 TEST_F(RenderFailureTest, OutputThatIsADirectoryIsLeftAlone) {
     std::filesystem::create_directory(output());
     const RunResult result = runRender({"good.orv", output()}, dir.path());
