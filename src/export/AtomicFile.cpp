@@ -43,18 +43,29 @@ int createSibling(const std::string& target, mode_t mode, std::string& name) {
     return -1;
 }
 
-}  // namespace
-
-void checkReplaceable(const std::string& path) {
+// Where a write to `path` goes. Throws the FileError of a target that cannot be written.
+struct Destination {
+    std::string target;  // the name to create or replace
+    bool exists = false;
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
+};
+
+Destination destinationOf(const std::string& path) {
+    Destination destination{.target = path};
+    if (::stat(path.c_str(), &destination.info) == 0) {
+        if (S_ISDIR(destination.info.st_mode)) {
             fail(EISDIR, path);
         }
         if (::access(path.c_str(), W_OK) != 0) {
             fail(errno, path);
         }
-        return;
+        destination.exists = true;
+        // A symbolic link stays: the file it leads to is replaced.
+        char resolved[PATH_MAX];
+        if (S_ISREG(destination.info.st_mode) && ::realpath(path.c_str(), resolved) != nullptr) {
+            destination.target = resolved;
+        }
+        return destination;
     }
     if (errno != ENOENT) {
         fail(errno, path);
@@ -63,21 +74,35 @@ void checkReplaceable(const std::string& path) {
     if (::access(directoryOf(path).c_str(), W_OK | X_OK) != 0) {
         fail(errno, path);
     }
+    return destination;
+}
+
+// A device, a FIFO or a socket cannot be swapped for a new file, nor would its reader see
+// one: the bytes go to it as it is. The open does not block, so a FIFO that nobody reads fails
+// at once (ENXIO) instead of waiting for a reader; the writes then block as usual.
+void writeInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.isOpen() || !setBlocking(file.get()) || !writeAll(file.get(), bytes) ||
+        file.close() != 0) {
+        fail(errno, path);
+    }
+}
+
+}  // namespace
+
+void checkReplaceable(const std::string& path) {
+    destinationOf(path);
 }
 
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-    checkReplaceable(path);
-    std::string target = path;
-    mode_t mode = 0666;  // narrowed by the umask, as for any new file
-    struct stat info {};
-    const bool exists = ::stat(path.c_str(), &info) == 0;
-    if (exists) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr) {
-            target = resolved;
-        }
-        mode = info.st_mode & 07777;
+    const Destination destination = destinationOf(path);
+    if (destination.exists && !S_ISREG(destination.info.st_mode)) {
+        writeInPlace(path, bytes);
+        return;
     }
+    const std::string& target = destination.target;
+    const bool exists = destination.exists;
+    const mode_t mode = exists ? destination.info.st_mode & 07777 : 0666;  // 0666: as umask says
 
     std::string temporary;
     const int fd = createSibling(target, mode, temporary);
