@@ -43,6 +43,25 @@ int createSibling(const std::string& target, mode_t mode, std::string& name) {
     return -1;
 }
 
+// Where a chain of symbolic links ends that leads to no file: the name to make the file
+// under, so that the links stay as they are. `path` itself when it is no link.
+std::string endOfLinks(const std::string& path) {
+    std::string name = path;
+    for (int hop = 0; hop < 40; ++hop) {  // the system's own limit
+        char link[PATH_MAX];
+        const ssize_t length = ::readlink(name.c_str(), link, sizeof link);
+        if (length < 0) {
+            return name;
+        }
+        if (static_cast<std::size_t>(length) == sizeof link) {
+            fail(ENAMETOOLONG, path);
+        }
+        const std::string next(link, static_cast<std::size_t>(length));
+        name = next.front() == '/' ? next : directoryOf(name) + "/" + next;
+    }
+    fail(ELOOP, path);
+}
+
 // Where a write to `path` goes. Throws the FileError of a target that cannot be written.
 struct Destination {
     std::string target;  // the name to create or replace
@@ -70,8 +89,9 @@ Destination destinationOf(const std::string& path) {
     if (errno != ENOENT) {
         fail(errno, path);
     }
+    destination.target = endOfLinks(path);
     // The new file is made in that directory and renamed over the name.
-    if (::access(directoryOf(path).c_str(), W_OK | X_OK) != 0) {
+    if (::access(directoryOf(destination.target).c_str(), W_OK | X_OK) != 0) {
         fail(errno, path);
     }
     return destination;

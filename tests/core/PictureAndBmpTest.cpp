@@ -127,6 +127,25 @@ TEST_F(BmpFile, WritesThroughASymbolicLink) {
     EXPECT_EQ(test::readAll(target), encodeBmp(picture));
 }
 
+TEST_F(BmpFile, ADanglingLinkIsKeptAndTheFileMadeWhereItLeads) {
+    struct Case {
+        std::string link;
+        std::string leadsTo;
+        std::string made;
+    };
+    std::filesystem::create_directory(dir.file("sub"));
+    std::filesystem::create_symlink("end.bmp", dir.file("sub/next.bmp"));
+    for (const Case& c : {Case{"relative.bmp", "sub/new.bmp", "sub/new.bmp"},
+                          Case{"absolute.bmp", dir.file("new.bmp"), "new.bmp"},
+                          Case{"chain.bmp", "sub/next.bmp", "sub/end.bmp"}}) {
+        SCOPED_TRACE(c.link);
+        std::filesystem::create_symlink(c.leadsTo, dir.file(c.link));
+        writeBmp(picture, dir.file(c.link));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.file(c.link)));
+        EXPECT_EQ(test::readAll(dir.file(c.made)), encodeBmp(picture));
+    }
+}
+
 TEST_F(BmpFile, FailuresNameTheCauseAndLeaveNothingBehind) {
     struct Case {
         std::string path;
