@@ -8,7 +8,8 @@ namespace orv {
 
 // Writes `bytes` to `path` so that the file is either left as it was or holds all of them:
 // the bytes go to a new file beside the target, which replaces it only once it is complete
-// and flushed. An existing file keeps its permissions. A symbolic link is written through and
+// and flushed. The new file has no name until then, so that even a killed program leaves
+// nothing behind. An existing file keeps its permissions. A symbolic link is written through and
 // kept, also one that leads to no file yet: that file is made.
 // An existing target that is not a regular file (a device, a FIFO) is written as it is, never
 // replaced; a FIFO that nobody reads is a failure, not a wait.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -128,6 +129,30 @@ TEST_F(RenderFailureTest, TheInputIsNeverTheOutput) {
                       std::string(output) + ": the output is the input document");
         EXPECT_EQ(readBytes(dir.file("good.orv")), documentBytes(defaultParameters()));
         EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.orv")));
+    }
+}
+
+TEST_F(RenderFailureTest, AKillWhileWritingLeavesTheOldOutputAndNothingElse) {
+    // The program is held with half the picture written, then killed.
+    TempDir signals;
+    const std::string prefix =
+        "timeout 20 env STALL_LIBRARY=" ORV_WRITE_STALL_PATH " ORV_STALL_WRITES_UNDER=" +
+        dir.path() + "/ ORV_STALL_READY_FILE=" + signals.file("ready") +
+        " sh -c 'LD_PRELOAD=$STALL_LIBRARY \"$0\" \"$@\" & "
+        "until [ -e \"$ORV_STALL_READY_FILE\" ]; do sleep 0.01; done; kill -KILL $!; wait $!' ";
+    for (const bool existing : {false, true}) {
+        SCOPED_TRACE(existing ? "over an old output" : "a new output");
+        if (existing) {
+            writeBytes(output(), kOldOutput);
+        }
+        const auto before = entriesOf(dir.path());
+        const RunResult result = runRender({"good.orv", "out.bmp"}, dir.path(), prefix);
+        EXPECT_EQ(result.status, 128 + SIGKILL) << result.err;
+        EXPECT_EQ(entriesOf(dir.path()), before);
+        if (existing) {
+            EXPECT_EQ(readBytes(output()), kOldOutput);
+        }
+        std::filesystem::remove(signals.file("ready"));
     }
 }
 
