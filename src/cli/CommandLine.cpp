@@ -118,6 +118,14 @@ std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> 
     if (files.size() > wanted) {
         return UsageError{info ? "--info takes one file" : "too many files"};
     }
+    // No file has an empty name; the system would only say "not found", and only after the
+    // render for the output.
+    if (files[0].empty()) {
+        return UsageError{"the input file name is empty"};
+    }
+    if (!info && files[1].empty()) {
+        return UsageError{"the output file name is empty"};
+    }
     options.input = files[0];
     if (!info) {
         options.output = files[1];

@@ -1,5 +1,7 @@
 #include "cli/RenderTool.h"
 
+#include <sys/stat.h>
+
 #include <memory>
 #include <new>
 #include <optional>
@@ -33,11 +35,24 @@ std::optional<ParameterBlock> load(const Options& options, std::ostream& err) {
     }
 }
 
+// Whether both names lead to one file, whatever links or other names are on the way.
+bool sameFile(const std::string& first, const std::string& second) {
+    struct stat a {};
+    struct stat b {};
+    return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 int render(const Options& options, const Console& console) {
     std::ostream& err = console.err;
     const auto block = load(options, err);
     if (!block) {
         return kExitBadInput;
+    }
+    if (sameFile(options.input, options.output)) {
+        report(err, options.output +
+                        ": the output is the input document; choose another file for the picture");
+        return kExitBadOutput;
     }
     try {
         checkReplaceable(options.output);

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "document/DocumentError.h"
+#include "export/FileDescriptor.h"
 
 namespace orv {
 
@@ -35,28 +36,29 @@ void loadParameters(ParameterBlock& block, Archive& archive) {
 }
 
 std::vector<std::uint8_t> readParameterFileBytes(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        throw FileError(fileErrorCauseFromErrno(errno), path);
+    // Opened without blocking, as a FIFO that nobody writes would hold a blocking open
+    // forever; then blocking again, so that a pipe whose writer is slow is waited for instead
+    // of failing with EAGAIN.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const auto fail = [&path] { throw FileError(fileErrorCauseFromErrno(errno), path); };
+    if (!file.isOpen() || !setBlocking(file.get())) {
+        fail();
     }
     std::vector<std::uint8_t> bytes(kParameterFileSize);
     std::size_t filled = 0;
     while (filled < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw FileError(fileErrorCauseFromErrno(error), path);
+            fail();
         }
         if (got == 0) {
             break;
         }
         filled += static_cast<std::size_t>(got);
     }
-    ::close(fd);
     bytes.resize(filled);
     return bytes;
 }

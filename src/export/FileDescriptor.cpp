@@ -1,5 +1,6 @@
 #include "export/FileDescriptor.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +40,11 @@ bool readAll(int fd, std::span<std::uint8_t> bytes) {
         bytes = bytes.subspan(static_cast<std::size_t>(got));
     }
     return true;
+}
+
+bool setBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 FileDescriptor::~FileDescriptor() {

@@ -11,6 +11,10 @@ namespace orv {
 bool writeAll(int fd, std::span<const std::uint8_t> bytes);
 bool readAll(int fd, std::span<std::uint8_t> bytes);
 
+// Clears O_NONBLOCK, for a descriptor opened without blocking only so that the open itself
+// could not wait. False with errno set on failure.
+bool setBlocking(int fd);
+
 // Owns a descriptor; closes it when it goes unless close() did.
 class FileDescriptor {
 public:

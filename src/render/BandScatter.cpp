@@ -495,8 +495,6 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
     std::int64_t whitened = 0;
     bool saturated = false;
     for (int row = band.first; row <= band.last; ++row) {
-        std::uint8_t* marks =
-            marks_.data() + (static_cast<std::size_t>(row - band.first) << shift_);
         std::uint64_t* out = next.row(row);
         const std::uint64_t* before = source.row(row);
         // The row's counted pixels: read again where counts changed, else as last packed.
@@ -513,7 +511,11 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             }
             counted = known;
         }
+        // With no marked map the buffer is empty and its data() null: no row of it is formed.
         const bool marked = row >= markedLow_ && row <= markedHigh_;
+        std::uint8_t* marks =
+            marked ? marks_.data() + (static_cast<std::size_t>(row - band.first) << shift_)
+                   : nullptr;
         int firstBlack = words;
         int lastBlack = -1;
         int firstWhitened = words;

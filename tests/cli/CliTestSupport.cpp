@@ -1,6 +1,8 @@
 #include "CliTestSupport.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -50,6 +52,22 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     result.out = readText(capture.file("out"));
     result.err = readText(capture.file("err"));
     return result;
+}
+
+std::optional<std::string> ordinaryUserPrefix(const std::string& directory) {
+    if (::geteuid() != 0) {
+        return "";
+    }
+    if (std::system("command -v setpriv >/dev/null 2>&1") != 0) {
+        return std::nullopt;
+    }
+    const std::string prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    ::chmod(directory.c_str(), 0755);
+    if (runProgram("/bin/true", {}, directory, prefix).status != 0 ||
+        runProgram("test", {"-x", ORV_RENDER_PATH}, directory, prefix).status != 0) {
+        return std::nullopt;
+    }
+    return prefix;
 }
 
 RunResult runRender(const std::vector<std::string>& arguments, const std::string& directory,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,6 +23,11 @@ struct RunResult {
 // elsewhere. `prefix` goes in front of the program (another program that runs it).
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& directory, const std::string& prefix = "");
+
+// A prefix for runProgram that runs the program as an ordinary user: "nobody" when the tests
+// run as root, who may read and write anything. Opens `directory` to everyone; nothing when
+// that user cannot run the built orv-render there.
+std::optional<std::string> ordinaryUserPrefix(const std::string& directory);
 
 // The built orv-render.
 RunResult runRender(const std::vector<std::string>& arguments, const std::string& directory,

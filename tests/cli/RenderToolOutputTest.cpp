@@ -1,11 +1,16 @@
 // What orv-render produces when it succeeds: the program's own picture, the overrides, the
 // --info table and the informational options.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "CliTestSupport.h"
@@ -132,6 +137,81 @@ TEST_F(RenderOutputTest, AFileNameMayStartWithADashAfterTheEndOfOptions) {
     const RunResult result = runRender({"--", "-doc.orv", "-out.bmp"}, dir.path());
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(readBytes(dir.file("-out.bmp")), expectedBmp(lopsidedSystem()));
+}
+
+// A file that is not a regular one is written as it is, never replaced by a new file.
+class SpecialOutputTest : public RenderOutputTest {
+protected:
+    SpecialOutputTest() {
+        block.sizeIndex = 0;
+        writeDocument(block);
+    }
+
+    // As root a regression would replace the machine's own /dev/null or /dev/stdout, so the
+    // test's folder then holds one of the same kind in its place.
+    std::string nullDevice() {
+        if (::geteuid() != 0) {
+            return "/dev/null";
+        }
+        EXPECT_EQ(::mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        return dir.file("null");
+    }
+    std::string standardOutput() {
+        if (::geteuid() != 0) {
+            return "/dev/stdout";
+        }
+        std::filesystem::create_symlink("/proc/self/fd/1", dir.file("stdout"));
+        return dir.file("stdout");
+    }
+
+    ParameterBlock block = lopsidedSystem();
+};
+
+TEST_F(SpecialOutputTest, ANullDeviceStaysADevice) {
+    const std::string output = nullDevice();
+    const auto before = entriesOf(dir.path());
+    const RunResult result = runRender({"doc.orv", output}, dir.path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::is_character_file(output));
+    EXPECT_EQ(entriesOf(dir.path()), before);
+}
+
+TEST_F(SpecialOutputTest, AFifoWithAReaderReceivesThePicture) {
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    // The picture fits in the pipe's buffer, so the reader may wait for the program's end.
+    const int reader = ::open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const RunResult result = runRender({"doc.orv", "fifo"}, dir.path());
+    std::vector<std::uint8_t> received(1000);
+    const ssize_t got = ::read(reader, received.data(), received.size());
+    ::close(reader);
+    ASSERT_EQ(result.status, 0) << result.err;
+    received.resize(static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    EXPECT_EQ(received, expectedBmp(block));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo")));
+    EXPECT_EQ(entriesOf(dir.path()), (std::set<std::string>{"doc.orv", "fifo"}));
+}
+
+TEST_F(SpecialOutputTest, AFifoWithoutAReaderIsAFailureNotAWait) {
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const RunResult result = runRender({"doc.orv", "fifo"}, dir.path(), "timeout 20 ");
+    EXPECT_EQ(result.status, 3) << result.err;
+    EXPECT_NE(result.err.find("orv-render: An unknown error occurred while accessing fifo."),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo")));
+    EXPECT_EQ(entriesOf(dir.path()), (std::set<std::string>{"doc.orv", "fifo"}));
+}
+
+TEST_F(SpecialOutputTest, StandardOutputIntoAPipeDeliversThePicture) {
+    const std::string output = standardOutput();
+    const RunResult result = runProgram("bash",
+                                        {"-c", "set -o pipefail; \"$0\" \"$@\" | cat >piped.bmp",
+                                         ORV_RENDER_PATH, "doc.orv", output},
+                                        dir.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(readBytes(dir.file("piped.bmp")), expectedBmp(block));
+    EXPECT_TRUE(std::filesystem::is_symlink(output));
 }
 
 std::vector<std::string> wordsOfLineStartingWith(const std::string& text,

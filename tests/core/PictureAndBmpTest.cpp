@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -91,6 +93,34 @@ TEST(BmpWriter, StoresRowsBottomFirst) {
     EXPECT_TRUE(std::all_of(black.begin() + 62, black.end(), [](auto b) { return b == 0; }));
 }
 
+// The names made in or moved to a folder while this watches it.
+class FolderWatch {
+public:
+    explicit FolderWatch(const std::string& folder)
+        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        EXPECT_GE(::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    }
+    ~FolderWatch() { ::close(fd_); }
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> names;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (const char* at = buffer; at < buffer + got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                names.emplace_back(event->name);
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return names;
+    }
+
+private:
+    int fd_;
+};
+
 class BmpFile : public ::testing::Test {
 protected:
     const MonochromePicture picture = packRaster(whiteRaster(64), 64);
@@ -118,6 +148,12 @@ TEST_F(BmpFile, WritesTheEncodedBytesAndReplacesAnOldFile) {
     EXPECT_EQ(entries(), std::vector<std::string>{"out.bmp"});
 }
 
+TEST_F(BmpFile, ANewFileAppearsOnlyUnderItsOwnName) {
+    const FolderWatch watch(dir.path());
+    writeBmp(picture, dir.file("new.bmp"));
+    EXPECT_EQ(watch.names(), std::vector<std::string>{"new.bmp"});
+}
+
 TEST_F(BmpFile, WritesThroughASymbolicLink) {
     const std::string target = dir.file("target.bmp");
     test::writeAll(target, {1, 2, 3});
@@ -125,6 +161,25 @@ TEST_F(BmpFile, WritesThroughASymbolicLink) {
     writeBmp(picture, dir.file("link.bmp"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.bmp")));
     EXPECT_EQ(test::readAll(target), encodeBmp(picture));
+}
+
+TEST_F(BmpFile, ADanglingLinkIsKeptAndTheFileMadeWhereItLeads) {
+    struct Case {
+        std::string link;
+        std::string leadsTo;
+        std::string made;
+    };
+    std::filesystem::create_directory(dir.file("sub"));
+    std::filesystem::create_symlink("end.bmp", dir.file("sub/next.bmp"));
+    for (const Case& c : {Case{"relative.bmp", "sub/new.bmp", "sub/new.bmp"},
+                          Case{"absolute.bmp", dir.file("new.bmp"), "new.bmp"},
+                          Case{"chain.bmp", "sub/next.bmp", "sub/end.bmp"}}) {
+        SCOPED_TRACE(c.link);
+        std::filesystem::create_symlink(c.leadsTo, dir.file(c.link));
+        writeBmp(picture, dir.file(c.link));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.file(c.link)));
+        EXPECT_EQ(test::readAll(dir.file(c.made)), encodeBmp(picture));
+    }
 }
 
 TEST_F(BmpFile, FailuresNameTheCauseAndLeaveNothingBehind) {
@@ -161,6 +216,7 @@ TEST_F(BmpFile, AWriteCutShortKeepsTheOldFile) {
     rlimit small = saved;
     small.rlim_cur = 400;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const FolderWatch watch(dir.path());
     bool failed = false;
     try {
         writeBmp(picture, path);  // 574 bytes
@@ -175,6 +231,7 @@ TEST_F(BmpFile, AWriteCutShortKeepsTheOldFile) {
     EXPECT_TRUE(failed);
     EXPECT_EQ(test::readAll(path), old);
     EXPECT_EQ(entries(), std::vector<std::string>{"old.bmp"});
+    EXPECT_EQ(watch.names(), std::vector<std::string>{}) << "a name appeared for a while";
 }
 
 }  // namespace

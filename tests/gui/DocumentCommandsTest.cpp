@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <csignal>
-#include <cstring>
 
 #include "GuiTestSupport.h"
 #include "export/BmpWriter.h"
@@ -46,10 +45,6 @@ void type(CParamsDlg* dialog, int id, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-bool sameBlock(const orv::ParameterBlock& a, const orv::ParameterBlock& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 bool allBlack(const orv::MonochromePicture& picture) {
     for (std::uint8_t byte : picture.bits()) {
         if (byte != 0) {
@@ -75,7 +70,8 @@ TEST_F(ParametersCommand, OkWithoutChangesRendersAndLeavesTheDocumentUnmodified)
     runParameters([](CParamsDlg* dialog) { click(dialog, kOk); });
 
     EXPECT_FALSE(open.doc.isModified());
-    EXPECT_TRUE(sameBlock(open.doc.parameters(), orv::defaultParameters()));
+    EXPECT_EQ(orv::test::documentBytes(open.doc.parameters()),
+              orv::test::documentBytes(orv::defaultParameters()));
     ASSERT_NE(open.doc.picture(), nullptr);
     EXPECT_EQ(open.doc.side(), 128);
     EXPECT_TRUE(allBlack(*open.doc.picture()));
@@ -92,7 +88,7 @@ TEST_F(ParametersCommand, OkKeepsUntouchedCoefficientsExactly) {
     const orv::ParameterBlock before = block;
     runParameters([](CParamsDlg* dialog) { click(dialog, kOk); });
 
-    EXPECT_TRUE(sameBlock(block, before));
+    EXPECT_EQ(orv::test::documentBytes(block), orv::test::documentBytes(before));
     EXPECT_FALSE(open.doc.isModified());
     EXPECT_NE(open.doc.picture(), nullptr);
     EXPECT_TRUE(messages.texts.isEmpty());
@@ -162,7 +158,8 @@ TEST_F(ParametersCommand, CancelAfterARefusedOkRestoresTheBlockAndNeverRenders) 
     EXPECT_EQ(messages.texts,
               (QStringList{QStringLiteral("Please enter an integer between 1 and 32."),
                            QStringLiteral("Please enter a number.")}));
-    EXPECT_TRUE(sameBlock(open.doc.parameters(), orv::defaultParameters()));
+    EXPECT_EQ(orv::test::documentBytes(open.doc.parameters()),
+              orv::test::documentBytes(orv::defaultParameters()));
     EXPECT_FALSE(open.doc.isModified());
     EXPECT_EQ(open.doc.picture(), nullptr);
 }
@@ -183,7 +180,7 @@ TEST_F(ParametersCommand, CancelKeepsTheFlagsTheDialogClearedOnOpening) {
     orv::ParameterBlock expected = orv::defaultParameters();
     expected.autoIterations = 0;
     expected.iterationCount = 7;
-    EXPECT_TRUE(sameBlock(block, expected));
+    EXPECT_EQ(orv::test::documentBytes(block), orv::test::documentBytes(expected));
     EXPECT_FALSE(open.doc.isModified());
     EXPECT_EQ(open.doc.picture(), nullptr);
 }
