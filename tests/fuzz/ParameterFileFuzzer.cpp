@@ -22,8 +22,8 @@ namespace {
 
 using namespace orv;
 
-// Small enough for thousands of renders a second by the defining loop: at most 128 pixels and
-// 16 iterations. Automatic counts are 12 and 14 at these sizes.
+// Small enough that the defining loop takes milliseconds: at most 128 pixels and 16 iterations.
+// Automatic counts are 12 and 14 at these sizes.
 constexpr std::int32_t kLargestSizeIndex = 1;
 constexpr std::int32_t kMostIterations = 16;
 
