@@ -22,6 +22,9 @@ if(ORV_SANITIZE)
     # run by hand, by CTest, by another test or by scripts/fuzz behaves alike (the environment's
     # ASAN_OPTIONS and the like still come on top). orv_warnings is the one interface every
     # target links; the source goes to executables only.
+    set(ORV_LSAN_SUPPRESSIONS ${CMAKE_CURRENT_LIST_DIR}/lsan.supp)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/SanitizerOptions.cpp.in
+                   ${CMAKE_BINARY_DIR}/SanitizerOptions.cpp @ONLY)
     target_sources(orv_warnings INTERFACE
-        $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${CMAKE_CURRENT_LIST_DIR}/SanitizerOptions.cpp>)
+        $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:${CMAKE_BINARY_DIR}/SanitizerOptions.cpp>)
 endif()
