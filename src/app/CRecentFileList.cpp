@@ -1,7 +1,6 @@
 #include "app/CRecentFileList.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 #include <algorithm>
 
@@ -18,6 +17,13 @@ QString entryName(int index) {
     return QString::fromLatin1(orv::res::kRecentFileEntryPrefix) + QString::number(index + 1);
 }
 
+// Not through QFileInfo: to Qt a name starting with ':' is a resource and already absolute,
+// where here it is a file in the current folder like any other.
+QString absoluteCleanPath(const QString& path) {
+    return QDir::cleanPath(
+        path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path);
+}
+
 QString fileNameOf(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
@@ -28,7 +34,7 @@ void CRecentFileList::Add(const QString& path) {
     if (path.isEmpty()) {
         return;  // an empty slot means "free"; there is nothing to list
     }
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString absolute = absoluteCleanPath(path);
     const auto searched = slots_.begin() + kSearchedSlots;
     auto found = std::find(slots_.begin(), searched, absolute);
     if (found == searched) {

@@ -26,6 +26,13 @@ QString documentPath(const orv::COrvDoc& doc) {
     return QFile::decodeName(QByteArray::fromStdString(doc.pathName()));
 }
 
+// Not through QFileInfo: to Qt a name starting with ':' is a resource and already absolute,
+// where here it is a file in the current folder like any other.
+QString absoluteCleanPath(const QString& path) {
+    return QDir::cleanPath(
+        path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path);
+}
+
 // The name the caption, the question and the recent files show for a file.
 QString displayTitle(const QString& path) {
     return QFileInfo(path).fileName();
@@ -61,7 +68,7 @@ QString DocumentFileCommands::fullPath(const QString& text) {
     if (const qsizetype quote = name.lastIndexOf(QLatin1Char('"')); quote >= 0) {
         name.truncate(quote);
     }
-    const QString absolute = QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+    const QString absolute = absoluteCleanPath(name);
     // A symbolic link stands for the file it points to, as a shortcut would; one that points
     // nowhere keeps its own name, for the error to show.
     const QString resolved = QFileInfo(absolute).canonicalFilePath();
@@ -214,7 +221,7 @@ bool DocumentFileCommands::store(const QString& path) {
 }
 
 void DocumentFileCommands::setPathName(const QString& path) {
-    const QString full = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString full = absoluteCleanPath(path);
     doc_.setPathName(QFile::encodeName(full).toStdString());
     doc_.setTitle(displayTitle(full).toStdString());
     if (addRecent_) {

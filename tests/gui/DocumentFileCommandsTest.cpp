@@ -76,9 +76,8 @@ protected:
     orv::ui::DocumentFileCommands& commands() { return open.frame->fileCommands(); }
     orv::COrvDoc& doc() { return open.doc; }
 
-    QString pathIn(const QString& name) const {
-        return QDir(directory.path()).absoluteFilePath(name);
-    }
+    // Joined by hand: QDir would take a name starting with ':' for a resource.
+    QString pathIn(const QString& name) const { return directory.path() + QLatin1Char('/') + name; }
     QString write(const QString& name, const QByteArray& bytes) const {
         QFile file(pathIn(name));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -194,6 +193,21 @@ TEST_F(FileCommands, TheDocumentsOwnFileIsNeitherAskedAboutNorReadAgain) {
     EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_EQ(doc().parameters().maps[0].a, 0.25);
     EXPECT_TRUE(doc().isModified());
+    EXPECT_EQ(recent, QStringList{path});
+}
+
+// To Qt a name starting with ':' is a resource; here it is a file like any other, and a
+// relative one is kept with its folder.
+TEST_F(FileCommands, ARelativeNameStartingWithAColonIsAFileInTheCurrentFolder) {
+    const QString path = writeDocument(QStringLiteral(":tri.orv"), triangle());
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(directory.path());
+    const OpenOutcome outcome = commands().OpenDocumentFile(QStringLiteral(":tri.orv"));
+    QDir::setCurrent(current);
+    EXPECT_EQ(outcome, OpenOutcome::opened);
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(docPath(), path);
+    EXPECT_EQ(doc().title(), ":tri.orv");
     EXPECT_EQ(recent, QStringList{path});
 }
 

@@ -81,6 +81,10 @@ TEST(RecentFileList, KeepsTheFourNewestFirstWithoutDuplicates) {
     list = listOf({"fern.orv", "/f/ferns/../tree.orv", ""});
     EXPECT_EQ(slotsOf(list),
               QStringList({"/f/tree.orv", QDir::currentPath() + "/fern.orv", "", ""}));
+    // A name starting with ':' is a file in the current folder, not one of Qt's resources.
+    list = listOf({":fern.orv", ":/f/x.orv"});
+    EXPECT_EQ(slotsOf(list), QStringList({QDir::currentPath() + "/:/f/x.orv",
+                                          QDir::currentPath() + "/:fern.orv", "", ""}));
 }
 
 TEST(RecentFileList, ProfileGapsAreKeptAndTheSectionIsRewritten) {
