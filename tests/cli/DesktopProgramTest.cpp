@@ -70,6 +70,22 @@ TEST_F(DesktopProgram, ThePrintSwitchLoadsTheFileAndEndsAndIsCaseSensitive) {
     EXPECT_NE(profile().find("File2=" + printed), std::string::npos) << profile();
 }
 
+// The profile written at exit meets a file-size limit: the program is not killed for it, and
+// the profile it had stays whole.
+TEST_F(DesktopProgram, AFileSizeLimitAtExitLeavesTheProfileAsItWas) {
+    ASSERT_EQ(run({writeDocument("first.orv")}).status, 0);
+    const std::string before = profile();
+    ASSERT_NE(before.find("first.orv"), std::string::npos);
+    const RunResult limited = orv::clitest::runProgram(
+        "sh", {"-c", "ulimit -f 0; exec \"$0\" \"$1\"", ORV_DESKTOP_PATH, writeDocument("b.orv")},
+        work.path(),
+        "env QT_QPA_PLATFORM=offscreen ORV_EXIT_WHEN_STARTED=1 XDG_CONFIG_HOME='" + home.path() +
+            "' timeout 60 ");
+    EXPECT_EQ(limited.status, 0) << limited.err;
+    EXPECT_EQ(profile(), before);
+    EXPECT_EQ(orv::clitest::entriesOf(home.file("Orv")), std::set<std::string>{"Orv.conf"});
+}
+
 TEST_F(DesktopProgram, UnregisterEmbeddedRemovesTheProfileSilentlyAndWritesNothingAtExit) {
     const std::string document = writeDocument("doc.orv");
     ASSERT_EQ(run({document}).status, 0);
