@@ -139,18 +139,17 @@ Destination destinationOf(const std::string& path) {
     return destination;
 }
 
-// A device, a FIFO or a socket cannot be swapped for a new file, nor would its reader see
-// one: the bytes go to it as it is. The open does not block, so a FIFO that nobody reads fails
-// at once (ENXIO) instead of waiting for a reader; the writes then block as usual.
-void writeInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
+}  // namespace
+
+// The open does not block, so a FIFO that nobody reads fails at once (ENXIO) instead of
+// waiting for a reader; the writes then block as usual.
+void writeSpecialFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file.isOpen() || !setBlocking(file.get()) || !writeAll(file.get(), bytes) ||
         file.close() != 0) {
         fail(errno, path);
     }
 }
-
-}  // namespace
 
 void checkReplaceable(const std::string& path) {
     destinationOf(path);
@@ -159,7 +158,7 @@ void checkReplaceable(const std::string& path) {
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
     const Destination destination = destinationOf(path);
     if (destination.exists && !S_ISREG(destination.info.st_mode)) {
-        writeInPlace(path, bytes);
+        writeSpecialFile(path, bytes);
         return;
     }
     const std::string& target = destination.target;

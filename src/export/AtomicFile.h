@@ -17,6 +17,11 @@ namespace orv {
 // temporary file is left behind.
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Writes `bytes` into an existing file that is not a regular one (a device, a FIFO) as it is:
+// such a file cannot be swapped for a new one, nor would its reader see that. A FIFO that
+// nobody reads fails at once instead of waiting. Throws FileError naming `path`.
+void writeSpecialFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
 // Throws the FileError writeFileAtomically would raise for a target it cannot write (a
 // directory, a file that may not be written, a missing or unwritable directory), creating
 // nothing: lets a caller refuse an output before doing long work for it.

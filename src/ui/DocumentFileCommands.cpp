@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QWidget>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "document/Archive.h"

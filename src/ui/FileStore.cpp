@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "document/DocumentError.h"
+#include "export/AtomicFile.h"
 #include "export/FileDescriptor.h"
 
 namespace orv::ui {
@@ -25,21 +26,6 @@ namespace {
 
 bool anyoneMayWrite(const struct stat& info) {
     return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-}
-
-// Devices and pipes are written, never replaced by a regular file. No reader on a pipe means
-// nobody takes the bytes: that is refused rather than waited for.
-void writeSpecialFile(const QString& path, std::span<const std::uint8_t> bytes) {
-    orv::FileDescriptor fd(
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.isOpen()) {
-        fail(errno, path);
-    }
-    // Only the open had to be non-blocking; a slow reader is waited for like any other.
-    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-    if (!orv::writeAll(fd.get(), bytes) || fd.close() != 0) {
-        fail(errno, path);
-    }
 }
 
 // Overwrites an existing regular file where it stands. The bytes that get overwritten are kept
@@ -98,7 +84,7 @@ void storeFile(const QString& path, std::span<const std::uint8_t> bytes) {
             fail(errno, path);
         }
         if (!S_ISREG(info.st_mode)) {
-            writeSpecialFile(path, bytes);
+            orv::writeSpecialFile(name.toStdString(), bytes);
             return;
         }
     }
