@@ -1,5 +1,7 @@
 #include "cli/CommandLine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <vector>
 
@@ -21,6 +23,32 @@ std::optional<IterationOverride> parseIterations(std::string_view text) {
         return std::nullopt;
     }
     return IterationOverride{.automatic = false, .count = count};
+}
+
+std::optional<std::int32_t> parseThumbnailSize(std::string_view text) {
+    std::int32_t size = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || size < 1) {
+        return std::nullopt;
+    }
+    return size;
+}
+
+// The smallest raster side not below `size`, or the largest.
+std::int32_t sizeIndexForThumbnail(std::int32_t size) {
+    std::int32_t index = 0;
+    while (index + 1 < kSizeCount && (std::int32_t{1} << shiftForSizeIndex(index)) < size) {
+        ++index;
+    }
+    return index;
+}
+
+bool endsWithPng(std::string_view name) {
+    constexpr std::string_view kExtension = ".png";
+    return name.size() >= kExtension.size() &&
+           std::ranges::equal(
+               name.substr(name.size() - kExtension.size()), kExtension,
+               [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 // An option that takes a value accepts it as "--name value" and as "--name=value".
@@ -102,11 +130,23 @@ std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> 
                                   "' (use a whole number from -2147483648 to 2147483647, or "
                                   "'auto')"};
             }
+        } else if (auto thumbnail = takeValue("--thumbnail", arguments, at); thumbnail.present) {
+            if (thumbnail.missing) {
+                return UsageError{"--thumbnail needs a size in pixels"};
+            }
+            options.thumbnailSize = parseThumbnailSize(thumbnail.value);
+            if (!options.thumbnailSize) {
+                return UsageError{"invalid thumbnail size '" + thumbnail.value +
+                                  "' (use a whole number of pixels from 1)"};
+            }
         } else {
             return UsageError{"unknown option '" + argument + "'"};
         }
     }
 
+    if (options.thumbnailSize && options.sizeIndex) {
+        return UsageError{"--thumbnail chooses the picture size; leave out --size"};
+    }
     options.command = info ? Command::info : Command::render;
     const std::size_t wanted = info ? 1 : 2;
     if (files.empty()) {
@@ -143,6 +183,17 @@ void applyOverrides(const Options& options, ParameterBlock& block) {
             block.iterationCount = options.iterations->count;
         }
     }
+    if (options.thumbnailSize) {
+        block.sizeIndex = sizeIndexForThumbnail(*options.thumbnailSize);
+        if (block.autoIterations == 0) {
+            block.iterationCount = std::min(block.iterationCount, kThumbnailIterationLimit);
+        }
+    }
+}
+
+PictureFormat pictureFormat(const Options& options) {
+    return options.thumbnailSize || endsWithPng(options.output) ? PictureFormat::png
+                                                                : PictureFormat::bmp;
 }
 
 }  // namespace orv::cli

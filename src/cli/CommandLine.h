@@ -24,8 +24,20 @@ struct Options {
     std::string output{};  // render only
     std::optional<std::int32_t> sizeIndex{};
     std::optional<IterationOverride> iterations{};
+    std::optional<std::int32_t> thumbnailSize{};  // --thumbnail: the largest side wanted
     bool quiet = false;
 };
+
+// A thumbnail never runs more iterations than this: enough for the images of the square under
+// maps that shrink by a factor up to 0.97 to become smaller than a pixel of the largest raster
+// (0.97^256 < 1/2048), while a document's count, which may be in the billions, would keep a
+// file manager waiting.
+inline constexpr std::int32_t kThumbnailIterationLimit = 256;
+
+enum class PictureFormat { bmp, png };
+
+// PNG for an output named *.png (in any case) and for every thumbnail, BMP otherwise.
+PictureFormat pictureFormat(const Options& options);
 
 // What is wrong with the command line, in a few words ("unknown option '--x'").
 struct UsageError {
@@ -36,7 +48,8 @@ struct UsageError {
 // follows them is ignored, as the user only asked for the text.
 std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> arguments);
 
-// The overrides of --size and --iterations, applied to a loaded document.
+// The overrides of --size and --iterations, applied to a loaded document; then --thumbnail's
+// raster (the smallest side not below the size asked for, 2048 at most) and its iteration limit.
 void applyOverrides(const Options& options, ParameterBlock& block);
 
 // The picture side named on the command line ("512") as a size index, or nothing.

@@ -14,6 +14,7 @@
 #include "document/DocumentError.h"
 #include "export/AtomicFile.h"
 #include "export/BmpWriter.h"
+#include "export/PngWriter.h"
 #include "render/RasterIteration.h"
 
 namespace orv::cli {
@@ -41,6 +42,17 @@ bool sameFile(const std::string& first, const std::string& second) {
     struct stat b {};
     return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 &&
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A thumbnail larger than it was asked for is shrunk into it; nothing is ever enlarged.
+void writePicture(const Options& options, const MonochromePicture& picture) {
+    if (options.thumbnailSize && *options.thumbnailSize < picture.side()) {
+        writePng(shrinkToGrey(picture, *options.thumbnailSize), options.output);
+    } else if (pictureFormat(options) == PictureFormat::png) {
+        writePng(picture, options.output);
+    } else {
+        writeBmp(picture, options.output);
+    }
 }
 
 int render(const Options& options, const Console& console) {
@@ -80,12 +92,15 @@ int render(const Options& options, const Console& console) {
     }
 
     try {
-        writeBmp(*picture, options.output);
+        writePicture(options, *picture);
     } catch (const FileError& failure) {
         report(err, failure.what());
         return kExitBadOutput;
     } catch (const std::bad_alloc&) {
         report(err, options.output + ": not enough memory to write the picture");
+        return kExitBadOutput;
+    } catch (const std::runtime_error& failure) {  // the PNG encoder's own failures
+        report(err, options.output + ": " + failure.what());
         return kExitBadOutput;
     }
     return kExitSuccess;
