@@ -24,6 +24,9 @@ bool COrvApp::InitInstance(const QStringList& arguments) {
     QApplication::setApplicationName(QString::fromUtf8(orv::res::kApplicationName));
     QApplication::setOrganizationName(QString::fromUtf8(orv::res::kRegistryKey));
     QApplication::setWindowIcon(orv::ui::applicationIcon());
+    // Lets the desktop match the windows to the installed menu entry and its icon; under
+    // Wayland nothing else tells it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ORV_APP_ID));
 
     LoadStdProfileSettings();
     if (!ProcessShellCommand(ParseCommandLine(arguments))) {
