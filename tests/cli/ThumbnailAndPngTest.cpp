@@ -151,7 +151,7 @@ TEST_F(RenderPngTest, PngNameGivesTheSamePictureAsTheBmp) {
     EXPECT_EQ(clitest::readBytes(dir.file("OUT.PNG")), clitest::readBytes(dir.file("out.png")));
 }
 
-TEST_F(RenderPngTest, ThumbnailOfAHugeCountIsTheLimitedRenderShrunk) {
+TEST_F(RenderPngTest, ThumbnailOfAHugeCountRendersTheLimitedCount) {
     const std::string input = document();
     // At a raster side no shrinking is needed: the one-bit picture of the limited count, even
     // under a name that is not .png.
@@ -163,42 +163,11 @@ TEST_F(RenderPngTest, ThumbnailOfAHugeCountIsTheLimitedRenderShrunk) {
     EXPECT_EQ(exact.bitDepth, 1);
     expectSamePixels(exact, bmp("limited.bmp"));
 
-    // Between sides: grey levels, white over white, black over black, grey only over both.
+    // Between sides: grey levels (their values are checked where the shrinking is).
     ASSERT_EQ(runRender({"--thumbnail", "100", input, "grey.png"}, dir.path()).status, 0);
     const auto grey = png("grey.png");
     EXPECT_EQ(grey.width, 100);
     EXPECT_EQ(grey.bitDepth, 8);
-    const auto limited = bmp("limited.bmp");
-    int partial = 0;
-    for (int row = 0; row < 100; ++row) {
-        for (int x = 0; x < 100; ++x) {
-            const std::uint8_t level = grey.at(x, row);
-            partial += level != 0 && level != 255 ? 1 : 0;
-            // Target pixel (x, row) lies within source pixels floor(1.28 x) .. floor(1.28 x
-            // + 1.28).
-            const int x0 = x * 128 / 100, x1 = ((x + 1) * 128 - 1) / 100;
-            const int r0 = row * 128 / 100, r1 = ((row + 1) * 128 - 1) / 100;
-            bool anyBlack = false, allBlack = true;
-            for (int v = r0; v <= r1; ++v) {
-                for (int u = x0; u <= x1; ++u) {
-                    const bool black = limited.isBlack(u, 127 - v);
-                    anyBlack = anyBlack || black;
-                    allBlack = allBlack && black;
-                }
-            }
-            // A sliver of a pixel may round away, so only one way round each.
-            if (!anyBlack) {
-                ASSERT_EQ(level, 255) << "x " << x << ", row " << row;
-            }
-            if (allBlack) {
-                ASSERT_EQ(level, 0) << "x " << x << ", row " << row;
-            }
-            if (level != 0 && level != 255) {
-                ASSERT_TRUE(anyBlack && !allBlack) << "x " << x << ", row " << row;
-            }
-        }
-    }
-    EXPECT_GT(partial, 0);
 }
 
 }  // namespace

@@ -126,25 +126,6 @@ TEST(ShrinkToGrey, EachPixelIsTheShareOfWhiteItCovers) {
     }
 }
 
-TEST(ShrinkToGrey, OneBlackPixelDarkensOnlyThePixelsOverIt) {
-    // 64 to 48: a target pixel is 4/3 of a source pixel, so source pixel 1 ([1, 2)) lies a third
-    // in target pixel 0 ([0, 4/3)) and two thirds in target pixel 1 along each axis.
-    const GreyPicture grey = shrinkToGrey(onePixel(64, 1, 62), 48);
-    for (int row = 0; row < 48; ++row) {
-        for (int column = 0; column < 48; ++column) {
-            const bool covered = row < 2 && column < 2;
-            EXPECT_EQ(grey.pixels[static_cast<std::size_t>(row * 48 + column)] < 255, covered)
-                << "column " << column << ", row " << row;
-        }
-    }
-    // Black shares of the 16/9 square pixels: (1/3)^2, (1/3)(2/3) and (2/3)^2 of a pixel, that
-    // is 1/16, 1/8 and 1/4; 255 times the rest, rounded.
-    EXPECT_EQ(grey.pixels[0 * 48 + 0], 239);
-    EXPECT_EQ(grey.pixels[0 * 48 + 1], 223);
-    EXPECT_EQ(grey.pixels[1 * 48 + 0], 223);
-    EXPECT_EQ(grey.pixels[1 * 48 + 1], 191);
-}
-
 TEST(ShrinkToGrey, RefusesSidesItCannotMake) {
     const auto picture = randomPicture(64, 6, 50);
     EXPECT_THROW(shrinkToGrey(picture, 0), std::invalid_argument);
