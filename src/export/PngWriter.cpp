@@ -53,6 +53,8 @@ void flushNothing(png_structp) {}
 [[noreturn]] void recordError(png_structp png, png_const_charp message) {
     auto* sink = static_cast<Sink*>(png_get_error_ptr(png));
     std::strncpy(sink->message, message, sizeof sink->message - 1);
+    // libpng's failed allocations say "Out of memory" or "Insufficient memory"; they are the
+    // only failures valid rows can meet, and the caller reports them as such.
     if (std::strstr(message, "memory") != nullptr) {
         sink->outOfMemory = true;
     }

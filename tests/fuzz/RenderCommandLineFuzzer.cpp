@@ -1,7 +1,7 @@
 // orv-render's command line, the arguments split at NUL bytes (which no argument can hold).
 // Whatever it is given, the parser either refuses with a message or returns options that name
 // files from the command line and a valid picture size; and an accepted render or --info reads
-// back the same from a plain spelling of its options.
+// back the same from a plain spelling of its options; a thumbnail keeps to its iteration limit.
 
 #include <cstddef>
 #include <cstdint>
@@ -71,6 +71,10 @@ std::vector<std::string> spelledOut(const Options& options) {
                                 ? std::string("auto")
                                 : std::to_string(options.iterations->count));
     }
+    if (options.thumbnailSize) {
+        arguments.push_back("--thumbnail");
+        arguments.push_back(std::to_string(*options.thumbnailSize));
+    }
     arguments.push_back("--");
     arguments.push_back(options.input);
     if (options.command == Command::render) {
@@ -85,7 +89,8 @@ bool sameOptions(const Options& a, const Options& b) {
         (!a.iterations || (a.iterations->automatic == b.iterations->automatic &&
                            a.iterations->count == b.iterations->count));
     return a.command == b.command && a.input == b.input && a.output == b.output &&
-           a.sizeIndex == b.sizeIndex && sameIterations && a.quiet == b.quiet;
+           a.sizeIndex == b.sizeIndex && sameIterations && a.quiet == b.quiet &&
+           a.thumbnailSize == b.thumbnailSize;
 }
 
 }  // namespace
@@ -128,6 +133,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     applyOverrides(options, block);
     if (!isValidSizeIndex(block.sizeIndex)) {
         fail("the overrides leave an invalid picture size");
+    }
+    if (options.thumbnailSize &&
+        (*options.thumbnailSize < 1 ||
+         (block.autoIterations == 0 && block.iterationCount > kThumbnailIterationLimit))) {
+        fail("a thumbnail of no pixels, or with more iterations than its limit");
     }
     const auto again = parseCommandLine(spelledOut(options));
     if (!std::holds_alternative<Options>(again) ||
