@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -49,7 +50,28 @@ ValueOption takeValue(std::string_view name, std::span<const std::string> argume
     return option;
 }
 
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
+    if (text.size() < ending.size()) {
+        return false;
+    }
+    const auto lower = [](char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    };
+    return std::ranges::equal(text.substr(text.size() - ending.size()), ending,
+                              [&](char a, char b) { return lower(a) == b; });
+}
+
 }  // namespace
+
+OutputKind outputKindFor(std::string_view path) {
+    if (endsWithIgnoringCase(path, ".orv")) {
+        return OutputKind::document;
+    }
+    if (endsWithIgnoringCase(path, ".ifs")) {
+        return OutputKind::ifs;
+    }
+    return OutputKind::picture;
+}
 
 std::optional<std::int32_t> sizeIndexForSide(std::string_view side) {
     constexpr std::string_view kSides[kSizeCount] = {"64", "128", "256", "512", "1024", "2048"};
@@ -64,6 +86,7 @@ std::optional<std::int32_t> sizeIndexForSide(std::string_view side) {
 std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> arguments) {
     Options options;
     bool info = false;
+    bool list = false;
     std::vector<std::string> files;
     bool onlyFiles = false;
     for (std::size_t at = 0; at < arguments.size(); ++at) {
@@ -81,6 +104,15 @@ std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> 
             return Options{.command = Command::version};
         } else if (argument == "--info") {
             info = true;
+        } else if (argument == "--list") {
+            list = true;
+        } else if (argument == "--no-fit") {
+            options.fit = false;
+        } else if (auto frames = takeValue("--frames", arguments, at); frames.present) {
+            if (frames.missing || frames.value.empty()) {
+                return UsageError{"--frames needs a directory"};
+            }
+            options.frames = frames.value;
         } else if (argument == "--quiet" || argument == "-q") {
             options.quiet = true;
         } else if (auto size = takeValue("--size", arguments, at); size.present) {
@@ -107,8 +139,15 @@ std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> 
         }
     }
 
-    options.command = info ? Command::info : Command::render;
-    const std::size_t wanted = info ? 1 : 2;
+    if (info && list) {
+        return UsageError{"--info and --list do not go together"};
+    }
+    if ((info || list) && !options.frames.empty()) {
+        return UsageError{"--frames needs a picture to render"};
+    }
+    options.command = info ? Command::info : list ? Command::list : Command::render;
+    const bool oneFile = info || list;
+    const std::size_t wanted = oneFile ? 1 : 2;
     if (files.empty()) {
         return UsageError{"no input file"};
     }
@@ -116,19 +155,24 @@ std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> 
         return UsageError{"no output file"};
     }
     if (files.size() > wanted) {
-        return UsageError{info ? "--info takes one file" : "too many files"};
+        return UsageError{info   ? "--info takes one file"
+                          : list ? "--list takes one file"
+                                 : "too many files"};
     }
     // No file has an empty name; the system would only say "not found", and only after the
     // render for the output.
     if (files[0].empty()) {
         return UsageError{"the input file name is empty"};
     }
-    if (!info && files[1].empty()) {
+    if (!oneFile && files[1].empty()) {
         return UsageError{"the output file name is empty"};
     }
     options.input = files[0];
-    if (!info) {
+    if (!oneFile) {
         options.output = files[1];
+        if (!options.frames.empty() && outputKindFor(options.output) != OutputKind::picture) {
+            return UsageError{"--frames needs a picture to render, not a .orv or .ifs output"};
+        }
     }
     return options;
 }

@@ -10,7 +10,7 @@
 
 namespace orv::cli {
 
-enum class Command { render, info, help, version };
+enum class Command { render, info, list, help, version };
 
 // --iterations: either "auto" or an explicit count, which may be anything a document can hold.
 struct IterationOverride {
@@ -25,7 +25,14 @@ struct Options {
     std::optional<std::int32_t> sizeIndex{};
     std::optional<IterationOverride> iterations{};
     bool quiet = false;
+    bool fit = true;       // --no-fit: a .ifs entry's unit square is the picture
+    std::string frames{};  // --frames DIR, render only
 };
+
+// What an output file receives, by its extension (in any case): ".orv" the document, ".ifs"
+// the enabled maps as a .ifs entry, anything else the picture.
+enum class OutputKind { picture, document, ifs };
+OutputKind outputKindFor(std::string_view path);
 
 // What is wrong with the command line, in a few words ("unknown option '--x'").
 struct UsageError {
