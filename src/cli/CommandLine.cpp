@@ -50,6 +50,8 @@ ValueOption takeValue(std::string_view name, std::span<const std::string> argume
     return option;
 }
 
+}  // namespace
+
 bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
     if (text.size() < ending.size()) {
         return false;
@@ -57,11 +59,10 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
     const auto lower = [](char c) {
         return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     };
-    return std::ranges::equal(text.substr(text.size() - ending.size()), ending,
-                              [&](char a, char b) { return lower(a) == b; });
+    const std::string_view tail = text.substr(text.size() - ending.size());
+    return std::equal(tail.begin(), tail.end(), ending.begin(), ending.end(),
+                      [&](char a, char b) { return lower(a) == b; });
 }
-
-}  // namespace
 
 OutputKind outputKindFor(std::string_view path) {
     if (endsWithIgnoringCase(path, ".orv")) {

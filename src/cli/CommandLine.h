@@ -34,6 +34,9 @@ struct Options {
 enum class OutputKind { picture, document, ifs };
 OutputKind outputKindFor(std::string_view path);
 
+// Whether `text` ends in `ending` (lower case), letters compared without regard to ASCII case.
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending);
+
 // What is wrong with the command line, in a few words ("unknown option '--x'").
 struct UsageError {
     std::string message{};

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "cli/CommandLine.h"
 #include "document/Archive.h"
 #include "document/DocumentError.h"
 #include "document/ParameterFile.h"
@@ -15,14 +16,7 @@ namespace {
 constexpr std::size_t kLargestIfsFile = 16 << 20;
 
 bool endsWithIfs(std::string_view name) {
-    if (name.size() < 4) {
-        return false;
-    }
-    std::string extension(name.substr(name.size() - 4));
-    for (char& c : extension) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return extension == ".ifs";
+    return endsWithIgnoringCase(name, ".ifs");
 }
 
 bool exists(const std::string& path) {

@@ -57,7 +57,7 @@ std::optional<MonochromePicture> renderSettling(const ParameterBlock& block,
 std::string framePath(const std::string& directory, std::int64_t index) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%03lld.bmp", static_cast<long long>(index));
-    return directory + "/" + name;
+    return directory + (directory.ends_with('/') ? "" : "/") + name;
 }
 
 std::int64_t writeIterationFrames(const ParameterBlock& block, const std::string& directory) {

@@ -5,32 +5,54 @@ namespace orv::cli {
 namespace {
 
 constexpr const char* kSynopsis =
-    "Usage: orv-render [OPTIONS] INPUT.orv OUTPUT.bmp\n"
-    "       orv-render --info [OPTIONS] INPUT.orv\n";
+    "Usage: orv-render [OPTIONS] INPUT OUTPUT\n"
+    "       orv-render --info [OPTIONS] INPUT\n"
+    "       orv-render --list FILE.ifs\n";
 
 }  // namespace
 
 std::string helpText() {
     return std::string(kSynopsis) +
            "\n"
-           "Renders the attractor of the function system in INPUT.orv, exactly as Orv draws\n"
+           "Renders the attractor of the function system in INPUT, exactly as Orv draws\n"
            "it, and saves the picture as a one-bit BMP file.\n"
+           "\n"
+           "INPUT is an Orv document (.orv) or an entry of a .ifs file, the text format of\n"
+           "the classic fractal programs: FILE.ifs:NAME, or FILE.ifs for its first entry.\n"
+           "(An existing file of the whole name wins over a NAME after the last ':'.) An\n"
+           "entry is fitted into the picture, centred with a 2% margin; it must be of the\n"
+           "plane, with at most six maps. Its probabilities are ignored.\n"
+           "\n"
+           "OUTPUT ending in .orv receives the document instead of a picture, and OUTPUT\n"
+           "ending in .ifs its enabled maps as a .ifs entry named after the file (the\n"
+           "picture is the unit square); anything else receives the picture.\n"
            "\n"
            "Options:\n"
            "  --size N          picture side in pixels: 64, 128, 256, 512, 1024 or 2048\n"
            "  --iterations N    run N iterations, or 'auto' for twice the log2 of the side\n"
-           "  --info            print the document's parameters instead of rendering\n"
+           "  --info            print the document's parameters, then render and print the\n"
+           "                    black pixels and the box-counting dimension of the picture\n"
+           "  --list            list the entries of a .ifs file with their map counts\n"
+           "  --no-fit          take a .ifs entry's coordinates as they are: the unit\n"
+           "                    square is the picture (undoes an OUTPUT.ifs exactly)\n"
+           "  --frames DIR      also write the picture after each iteration into DIR:\n"
+           "                    frame-000.bmp is the full square the iteration starts from,\n"
+           "                    frame-001.bmp the picture after one iteration, and so on,\n"
+           "                    until the picture stops changing or the count is reached\n"
            "  -q, --quiet       show no progress bar\n"
            "  -h, --help        show this help and exit\n"
            "  --version         show the version and exit\n"
            "\n"
            "--size and --iterations replace the document's own values for this run; the\n"
-           "document is not changed. With --info they show what would be rendered.\n"
+           "document is not changed. With --info they show what would be rendered. A .ifs\n"
+           "entry is drawn at 512 x 512 unless --size says otherwise, with the automatic\n"
+           "count when it lets the picture settle, otherwise with enough iterations for\n"
+           "that (at most 32).\n"
            "A progress bar appears on a terminal when a render takes a while.\n"
            "\n"
-           "Exit status: 0 done, 1 bad command line, 2 the document cannot be read,\n"
-           "3 the picture cannot be written. On failure no output file is created and an\n"
-           "existing one is left as it was.\n";
+           "Exit status: 0 done, 1 bad command line, 2 the input cannot be read or drawn,\n"
+           "3 the output or a frame cannot be written. On failure no output file is\n"
+           "created and an existing one is left as it was.\n";
 }
 
 std::string versionText() {

@@ -26,13 +26,13 @@ char lower(char c) {
 }
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return lower(x) == lower(y); });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool containsIgnoringCase(std::string_view text, std::string_view part) {
-    return std::ranges::search(text, part, [](char x, char y) {
-               return lower(x) == lower(y);
-           }).begin() != text.end();
+    return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                       [](char x, char y) { return lower(x) == lower(y); }) != text.end();
 }
 
 // A C floating-point constant as strtod reads it, without its locale: decimal or "0x" hex,

@@ -158,7 +158,14 @@ std::int32_t iterationsToSettle(std::span<const AffineMap> maps, int side) {
 }
 
 Square fittingFrame(std::span<const AffineMap> maps) {
-    return squareAround(attractorBox(maps), kFitMargin);
+    Square frame = squareAround(attractorBox(maps), kFitMargin);
+    if (!std::isfinite(frame.x) || !std::isfinite(frame.y) || !std::isfinite(frame.side)) {
+        throw std::invalid_argument("the attractor reaches too far to be measured");
+    }
+    if (frame.side == 0.0) {  // a single point: shown in the middle of a unit frame
+        frame = {.x = frame.x - 0.5, .y = frame.y - 0.5, .side = 1.0};
+    }
+    return frame;
 }
 
 ParameterBlock fittedDocument(std::span<const AffineMap> maps, const Square& frame,

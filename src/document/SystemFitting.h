@@ -56,7 +56,8 @@ inline constexpr double kFitMargin = 0.02;
 inline constexpr std::int32_t kMostDialogIterations = 32;
 
 // The square frame of the plane a fitted picture shows: the attractor's box made square and
-// widened by kFitMargin. Throws std::invalid_argument when a map is not a contraction.
+// widened by kFitMargin; a frame of side 1 around an attractor that is a single point. Throws
+// std::invalid_argument when a map is not a contraction or the box overflows.
 Square fittingFrame(std::span<const AffineMap> maps);
 
 // The document that draws `maps` (one to kMapCount) seen through `frame`: the maps conjugated
