@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <optional>
@@ -59,9 +60,13 @@ std::vector<std::uint8_t> ifsText(const ParameterBlock& block, const Options& op
     if (maps.empty()) {
         throw InputError(options.input + ": no map is enabled, and a .ifs entry needs one");
     }
+    // A line break in the input's name would end the comment and spoil the entry.
+    std::string source = options.input;
+    std::replace_if(
+        source.begin(), source.end(), [](char c) { return c == '\n' || c == '\r'; }, '?');
     const int side = 1 << shiftForSizeIndex(block.sizeIndex);
     const std::string text =
-        "; Written by orv-render from " + options.input +
+        "; Written by orv-render from " + source +
         ". The picture is the unit square,\n; drawn by Orv at " + formatInt(side) + " x " +
         formatInt(side) + " pixels with " +
         formatInt(static_cast<std::int32_t>(iterationsFor(block))) +
