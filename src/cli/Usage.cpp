@@ -21,7 +21,8 @@ std::string helpText() {
            "the classic fractal programs: FILE.ifs:NAME, or FILE.ifs for its first entry.\n"
            "(An existing file of the whole name wins over a NAME after the last ':'.) An\n"
            "entry is fitted into the picture, centred with a 2% margin; it must be of the\n"
-           "plane, with at most six maps. Its probabilities are ignored.\n"
+           "plane, with at most six maps. Its probabilities are read and dropped: the\n"
+           "deterministic iteration has no use for them.\n"
            "\n"
            "OUTPUT ending in .orv receives the document instead of a picture, and OUTPUT\n"
            "ending in .ifs its enabled maps as a .ifs entry named after the file (the\n"
@@ -34,11 +35,12 @@ std::string helpText() {
            "                    black pixels and the box-counting dimension of the picture\n"
            "  --list            list the entries of a .ifs file with their map counts\n"
            "  --no-fit          take a .ifs entry's coordinates as they are: the unit\n"
-           "                    square is the picture (undoes an OUTPUT.ifs exactly)\n"
+           "                    square is the picture (an OUTPUT.ifs reads back exactly)\n"
            "  --frames DIR      also write the picture after each iteration into DIR:\n"
            "                    frame-000.bmp is the full square the iteration starts from,\n"
            "                    frame-001.bmp the picture after one iteration, and so on,\n"
-           "                    until the picture stops changing or the count is reached\n"
+           "                    until the picture stops changing (from then on it stays\n"
+           "                    the same) or the count is reached\n"
            "  -q, --quiet       show no progress bar\n"
            "  -h, --help        show this help and exit\n"
            "  --version         show the version and exit\n"
@@ -52,7 +54,7 @@ std::string helpText() {
            "\n"
            "Exit status: 0 done, 1 bad command line, 2 the input cannot be read or drawn,\n"
            "3 the output or a frame cannot be written. On failure no output file is\n"
-           "created and an existing one is left as it was.\n";
+           "created and an existing one is left as it was (frames already written stay).\n";
 }
 
 std::string versionText() {
