@@ -1,14 +1,13 @@
 #include "cli/ClassicSystems.h"
 
-#include <cmath>
+#include <stdexcept>
+
+#include "document/IfsFile.h"
+#include "document/ParameterFile.h"
 
 namespace orv::examples {
 
 namespace {
-
-AffineMap map(double a, double b, double c, double d, double e, double f) {
-    return AffineMap{.a = a, .b = b, .c = c, .d = d, .e = e, .f = f};
-}
 
 ClassicSystem sierpinskiTriangle() {
     // The right-angled form: its legs are the bottom and left sides of the unit square, so
@@ -20,8 +19,8 @@ ClassicSystem sierpinskiTriangle() {
                 "ramification\", C. R. Acad. Sci. Paris 160 (1915). Three half-size "
                 "copies towards the corners of a right triangle, as in M. F. Barnsley, "
                 "*Fractals Everywhere* (Academic Press, 1988).",
-            .maps = {map(0.5, 0, 0, 0.5, 0, 0), map(0.5, 0, 0, 0.5, 0.5, 0),
-                     map(0.5, 0, 0, 0.5, 0, 0.5)},
+            .entry = "sierpinski",
+            .maps = {},
             .sizeIndex = 3,
             .frame = Square{.x = 0, .y = 0, .side = 1}};
 }
@@ -32,8 +31,8 @@ ClassicSystem barnsleyFern() {
             .source =
                 "M. F. Barnsley, *Fractals Everywhere* (Academic Press, 1988; 2nd ed. "
                 "1993, p. 86): the black spleenwort fern.",
-            .maps = {map(0, 0, 0, 0.16, 0, 0), map(0.85, 0.04, -0.04, 0.85, 0, 1.6),
-                     map(0.2, -0.26, 0.23, 0.22, 0, 1.6), map(-0.15, 0.28, 0.26, 0.24, 0, 0.44)},
+            .entry = "fern",
+            .maps = {},
             .sizeIndex = 3,
             .frame = std::nullopt};
 }
@@ -47,14 +46,14 @@ ClassicSystem heighwayDragon() {
                 "J. Heighway's paper-folding dragon; C. Davis and D. E. Knuth, \"Number "
                 "representations and dragon curves\", *J. Recreational Mathematics* 3 "
                 "(1970).",
-            .maps = {map(0.5, -0.5, 0.5, 0.5, 0, 0), map(-0.5, -0.5, 0.5, -0.5, 1, 0)},
+            .entry = "dragon",
+            .maps = {},
             .sizeIndex = 4,
             .frame = std::nullopt};
 }
 
 ClassicSystem kochCurve() {
     // The four thirds of the unit segment, the middle two turned by +60 and -60 degrees.
-    const double s = std::sqrt(3.0) / 6.0;
     return {.name = "Koch curve",
             .fileName = "koch-curve.orv",
             .source =
@@ -62,10 +61,8 @@ ClassicSystem kochCurve() {
                 "construction géométrique élémentaire\", *Arkiv för Matematik, Astronomi "
                 "och Fysik* 1 (1904); four similarities of ratio 1/3, as in H.-O. "
                 "Peitgen, H. Jürgens, D. Saupe, *Chaos and Fractals* (Springer, 1992).",
-            .maps = {map(1.0 / 3.0, 0, 0, 1.0 / 3.0, 0, 0),
-                     map(1.0 / 6.0, -s, s, 1.0 / 6.0, 1.0 / 3.0, 0),
-                     map(1.0 / 6.0, s, -s, 1.0 / 6.0, 0.5, s),
-                     map(1.0 / 3.0, 0, 0, 1.0 / 3.0, 2.0 / 3.0, 0)},
+            .entry = "koch",
+            .maps = {},
             .sizeIndex = 4,
             .frame = std::nullopt};
 }
@@ -78,7 +75,8 @@ ClassicSystem levyCurve() {
                 "P. Lévy, \"Les courbes planes ou gauches et les surfaces composées de "
                 "parties semblables au tout\", *Journal de l'École Polytechnique* "
                 "(1938).",
-            .maps = {map(0.5, -0.5, 0.5, 0.5, 0, 0), map(0.5, 0.5, -0.5, 0.5, 0.5, 0.5)},
+            .entry = "levy",
+            .maps = {},
             .sizeIndex = 4,
             .frame = std::nullopt};
 }
@@ -91,46 +89,59 @@ ClassicSystem fractalTree() {
                 "turned by 45 degrees either way at ratio 0.59, a small crown), in the "
                 "style of Barnsley's collage method; the tables do not record its first "
                 "publication.",
-            .maps = {map(0, 0, 0, 0.5, 0, 0), map(0.42, -0.42, 0.42, 0.42, 0, 0.2),
-                     map(0.42, 0.42, -0.42, 0.42, 0, 0.2), map(0.1, 0, 0, 0.1, 0, 0.2)},
+            .entry = "tree",
+            .maps = {},
             .sizeIndex = 3,
             .frame = std::nullopt};
 }
 
 ClassicSystem mapleLeaf() {
-    return {
-        .name = "Maple leaf",
-        .fileName = "maple-leaf.orv",
-        .source =
-            "P. Bourke, \"Iterated Function Systems\" (paulbourke.net, 2002): the "
-            "maple leaf.",
-        .maps = {map(0.14, 0.01, 0, 0.51, -0.08, -1.31), map(0.43, 0.52, -0.45, 0.5, 1.49, -0.75),
-                 map(0.45, -0.49, 0.47, 0.47, -1.62, -0.74), map(0.49, 0, 0, 0.51, 0.02, 1.62)},
-        .sizeIndex = 3,
-        .frame = std::nullopt};
+    return {.name = "Maple leaf",
+            .fileName = "maple-leaf.orv",
+            .source =
+                "P. Bourke, \"Iterated Function Systems\" (paulbourke.net, 2002): the "
+                "maple leaf.",
+            .entry = "maple",
+            .maps = {},
+            .sizeIndex = 3,
+            .frame = std::nullopt};
 }
 
 ClassicSystem crystal() {
     // Three quarter-size copies at the corners of a triangle and a fourth turned by 60 degrees,
     // which winds the arms into spirals.
-    return {
-        .name = "Crystal",
-        .fileName = "crystal.orv",
-        .source =
-            "\"cristal\" of A. Schauber's IFS worksheet in the Maple V share library "
-            "(1996).",
-        .maps = {map(0.255, 0, 0, 0.255, 0.3726, 0.6714), map(0.255, 0, 0, 0.255, 0.1146, 0.2232),
-                 map(0.255, 0, 0, 0.255, 0.6306, 0.2232),
-                 map(0.37, -0.642, 0.642, 0.37, 0.6356, -0.0061)},
-        .sizeIndex = 3,
-        .frame = std::nullopt};
+    return {.name = "Crystal",
+            .fileName = "crystal.orv",
+            .source =
+                "\"cristal\" of A. Schauber's IFS worksheet in the Maple V share library "
+                "(1996).",
+            .entry = "crystal",
+            .maps = {},
+            .sizeIndex = 3,
+            .frame = std::nullopt};
 }
 
 }  // namespace
 
-std::vector<ClassicSystem> classicSystems() {
-    return {sierpinskiTriangle(), barnsleyFern(), heighwayDragon(), kochCurve(),
-            levyCurve(),          fractalTree(),  mapleLeaf(),      crystal()};
+std::vector<ClassicSystem> classicSystems(const std::string& library) {
+    const std::vector<std::uint8_t> bytes = readFileStart(library, std::size_t{1} << 20);
+    std::vector<IfsEntry> entries;
+    try {
+        entries = parseIfs({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    } catch (const IfsSyntaxError& failure) {
+        throw std::runtime_error(library + ": " + failure.what());
+    }
+    std::vector<ClassicSystem> systems = {sierpinskiTriangle(), barnsleyFern(), heighwayDragon(),
+                                          kochCurve(),          levyCurve(),    fractalTree(),
+                                          mapleLeaf(),          crystal()};
+    for (ClassicSystem& system : systems) {
+        const IfsEntry* entry = findEntry(entries, system.entry);
+        if (entry == nullptr || whyNotDrawable(*entry)) {
+            throw std::runtime_error(library + ": no plane entry '" + system.entry + "'");
+        }
+        system.maps = entry->maps;
+    }
+    return systems;
 }
 
 }  // namespace orv::examples

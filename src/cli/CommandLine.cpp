@@ -1,7 +1,6 @@
 #include "cli/CommandLine.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <vector>
 
@@ -43,14 +42,6 @@ std::int32_t sizeIndexForThumbnail(std::int32_t size) {
     return index;
 }
 
-bool endsWithPng(std::string_view name) {
-    constexpr std::string_view kExtension = ".png";
-    return name.size() >= kExtension.size() &&
-           std::ranges::equal(
-               name.substr(name.size() - kExtension.size()), kExtension,
-               [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
-}
-
 // An option that takes a value accepts it as "--name value" and as "--name=value".
 struct ValueOption {
     std::string value{};
@@ -79,6 +70,28 @@ ValueOption takeValue(std::string_view name, std::span<const std::string> argume
 
 }  // namespace
 
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending) {
+    if (text.size() < ending.size()) {
+        return false;
+    }
+    const auto lower = [](char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    };
+    const std::string_view tail = text.substr(text.size() - ending.size());
+    return std::equal(tail.begin(), tail.end(), ending.begin(), ending.end(),
+                      [&](char a, char b) { return lower(a) == b; });
+}
+
+OutputKind outputKindFor(std::string_view path) {
+    if (endsWithIgnoringCase(path, ".orv")) {
+        return OutputKind::document;
+    }
+    if (endsWithIgnoringCase(path, ".ifs")) {
+        return OutputKind::ifs;
+    }
+    return OutputKind::picture;
+}
+
 std::optional<std::int32_t> sizeIndexForSide(std::string_view side) {
     constexpr std::string_view kSides[kSizeCount] = {"64", "128", "256", "512", "1024", "2048"};
     for (std::int32_t index = 0; index < kSizeCount; ++index) {
@@ -92,6 +105,7 @@ std::optional<std::int32_t> sizeIndexForSide(std::string_view side) {
 std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> arguments) {
     Options options;
     bool info = false;
+    bool list = false;
     std::vector<std::string> files;
     bool onlyFiles = false;
     for (std::size_t at = 0; at < arguments.size(); ++at) {
@@ -109,6 +123,15 @@ std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> 
             return Options{.command = Command::version};
         } else if (argument == "--info") {
             info = true;
+        } else if (argument == "--list") {
+            list = true;
+        } else if (argument == "--no-fit") {
+            options.fit = false;
+        } else if (auto frames = takeValue("--frames", arguments, at); frames.present) {
+            if (frames.missing || frames.value.empty()) {
+                return UsageError{"--frames needs a directory"};
+            }
+            options.frames = frames.value;
         } else if (argument == "--quiet" || argument == "-q") {
             options.quiet = true;
         } else if (auto size = takeValue("--size", arguments, at); size.present) {
@@ -147,8 +170,18 @@ std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> 
     if (options.thumbnailSize && options.sizeIndex) {
         return UsageError{"--thumbnail chooses the picture size; leave out --size"};
     }
-    options.command = info ? Command::info : Command::render;
-    const std::size_t wanted = info ? 1 : 2;
+    if (info && list) {
+        return UsageError{"--info and --list do not go together"};
+    }
+    if ((info || list) && !options.frames.empty()) {
+        return UsageError{"--frames needs a picture to render"};
+    }
+    if (list && options.thumbnailSize) {
+        return UsageError{"--thumbnail needs a picture to render"};
+    }
+    options.command = info ? Command::info : list ? Command::list : Command::render;
+    const bool oneFile = info || list;
+    const std::size_t wanted = oneFile ? 1 : 2;
     if (files.empty()) {
         return UsageError{"no input file"};
     }
@@ -156,19 +189,24 @@ std::variant<Options, UsageError> parseCommandLine(std::span<const std::string> 
         return UsageError{"no output file"};
     }
     if (files.size() > wanted) {
-        return UsageError{info ? "--info takes one file" : "too many files"};
+        return UsageError{info   ? "--info takes one file"
+                          : list ? "--list takes one file"
+                                 : "too many files"};
     }
     // No file has an empty name; the system would only say "not found", and only after the
     // render for the output.
     if (files[0].empty()) {
         return UsageError{"the input file name is empty"};
     }
-    if (!info && files[1].empty()) {
+    if (!oneFile && files[1].empty()) {
         return UsageError{"the output file name is empty"};
     }
     options.input = files[0];
-    if (!info) {
+    if (!oneFile) {
         options.output = files[1];
+        if (!options.frames.empty() && outputKindOf(options) != OutputKind::picture) {
+            return UsageError{"--frames needs a picture to render, not a .orv or .ifs output"};
+        }
     }
     return options;
 }
@@ -191,9 +229,15 @@ void applyOverrides(const Options& options, ParameterBlock& block) {
     }
 }
 
+OutputKind outputKindOf(const Options& options) {
+    // A thumbnail is a picture whatever its file is called: the file manager names it.
+    return options.thumbnailSize ? OutputKind::picture : outputKindFor(options.output);
+}
+
 PictureFormat pictureFormat(const Options& options) {
-    return options.thumbnailSize || endsWithPng(options.output) ? PictureFormat::png
-                                                                : PictureFormat::bmp;
+    return options.thumbnailSize || endsWithIgnoringCase(options.output, ".png")
+               ? PictureFormat::png
+               : PictureFormat::bmp;
 }
 
 }  // namespace orv::cli

@@ -10,7 +10,7 @@
 
 namespace orv::cli {
 
-enum class Command { render, info, help, version };
+enum class Command { render, info, list, help, version };
 
 // --iterations: either "auto" or an explicit count, which may be anything a document can hold.
 struct IterationOverride {
@@ -26,6 +26,8 @@ struct Options {
     std::optional<IterationOverride> iterations{};
     std::optional<std::int32_t> thumbnailSize{};  // --thumbnail: the largest side wanted
     bool quiet = false;
+    bool fit = true;       // --no-fit: a .ifs entry's unit square is the picture
+    std::string frames{};  // --frames DIR, render only
 };
 
 // A thumbnail never runs more iterations than this: enough for the images of the square under
@@ -38,6 +40,17 @@ enum class PictureFormat { bmp, png };
 
 // PNG for an output named *.png (in any case) and for every thumbnail, BMP otherwise.
 PictureFormat pictureFormat(const Options& options);
+
+// What an output file receives, by its extension (in any case): ".orv" the document, ".ifs"
+// the enabled maps as a .ifs entry, anything else the picture.
+enum class OutputKind { picture, document, ifs };
+OutputKind outputKindFor(std::string_view path);
+
+// Whether `text` ends in `ending` (lower case), letters compared without regard to ASCII case.
+bool endsWithIgnoringCase(std::string_view text, std::string_view ending);
+
+// The kind of output this command line writes: a thumbnail is always a picture.
+OutputKind outputKindOf(const Options& options);
 
 // What is wrong with the command line, in a few words ("unknown option '--x'").
 struct UsageError {

@@ -51,10 +51,17 @@ Classic iterated function systems as Orv documents. Open one in Orv, or render i
 
     orv-render examples/barnsley-fern.orv fern.bmp
 
+The same systems are in `classic.ifs`, the plain-text format of the classic fractal programs,
+which `orv-render` reads directly and fits into the picture:
+
+    orv-render examples/classic.ifs:fern fern.bmp
+    orv-render --list examples/classic.ifs
+
 The documents and this README are written by `orv-make-examples`, which is built with the
-project; the systems themselves are in `src/cli/ClassicSystems.cpp`. Change them there and
-regenerate from the top of the repository with `BUILD/bin/orv-make-examples examples` instead of
-editing these files: a test checks that the committed files are exactly what it writes.
+project: it takes the maps from `classic.ifs` and the names, sources and picture sizes from
+`src/cli/ClassicSystems.cpp`. Change them there and regenerate from the top of the repository
+with `BUILD/bin/orv-make-examples examples` instead of editing the documents or this README: a
+test checks that the committed files are exactly what it writes.
 
 ## From the published maps to a document
 
@@ -88,25 +95,10 @@ The maps below are listed as published (a to f) with the translation the documen
 
 ExampleDocument makeExampleDocument(const ClassicSystem& system) {
     ExampleDocument example{.system = system};
-    example.frame =
-        system.frame ? *system.frame : squareAround(attractorBox(system.maps), kFrameMargin);
-
-    ParameterBlock& block = example.parameters;
-    block.sizeIndex = system.sizeIndex;
-    for (std::size_t i = 0; i < system.maps.size(); ++i) {
-        block.maps[i] = inUnitSquare(system.maps[i], example.frame);
-        block.enabled[i] = 1;
-    }
-    const int side = 1 << shiftForSizeIndex(block.sizeIndex);
-    example.settleIterations = iterationsToSettle(system.maps, side);
-    const std::int32_t automatic = 2 * shiftForSizeIndex(block.sizeIndex);
-    if (example.settleIterations <= automatic) {
-        block.autoIterations = 1;
-        block.iterationCount = automatic;  // what the dialog shows should the user untick it
-    } else {
-        block.autoIterations = 0;
-        block.iterationCount = std::min(example.settleIterations, kMostDialogIterations);
-    }
+    example.frame = system.frame ? *system.frame : fittingFrame(system.maps);
+    example.parameters = fittedDocument(system.maps, example.frame, system.sizeIndex);
+    example.settleIterations =
+        iterationsToSettle(system.maps, 1 << shiftForSizeIndex(system.sizeIndex));
     return example;
 }
 
@@ -126,10 +118,10 @@ std::string examplesReadme(const std::vector<ExampleDocument>& examples) {
     return text;
 }
 
-std::vector<std::string> writeExamples(const std::string& directory) {
+std::vector<std::string> writeExamples(const std::string& directory, const std::string& library) {
     std::vector<ExampleDocument> examples;
     std::vector<std::string> written;
-    for (const ClassicSystem& system : classicSystems()) {
+    for (const ClassicSystem& system : classicSystems(library)) {
         examples.push_back(makeExampleDocument(system));
         Archive archive = Archive::forStoring();
         storeParameters(examples.back().parameters, archive);

@@ -5,17 +5,10 @@
 #include <vector>
 
 #include "cli/ClassicSystems.h"
-#include "cli/ExampleFraming.h"
 #include "document/ParameterBlock.h"
+#include "document/SystemFitting.h"
 
 namespace orv::examples {
-
-// The most iterations the Parameters dialog accepts: a sample document should survive OK in
-// the dialog unchanged.
-inline constexpr std::int32_t kMostDialogIterations = 32;
-
-// Part of the plane's attractor box left free on each side of the picture.
-inline constexpr double kFrameMargin = 0.02;
 
 struct ExampleDocument {
     ClassicSystem system{};
@@ -32,7 +25,8 @@ ExampleDocument makeExampleDocument(const ClassicSystem& system);
 std::string examplesReadme(const std::vector<ExampleDocument>& examples);
 
 // Writes every sample document and README.md into `directory` (which must exist), each file
-// replaced only once complete. Returns the names written. Throws FileError.
-std::vector<std::string> writeExamples(const std::string& directory);
+// replaced only once complete, the systems read from the .ifs file `library`. Returns the
+// names written. Throws FileError, or std::runtime_error for a library without a system.
+std::vector<std::string> writeExamples(const std::string& directory, const std::string& library);
 
 }  // namespace orv::examples

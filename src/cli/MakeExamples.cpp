@@ -1,4 +1,5 @@
-// orv-make-examples DIRECTORY: writes the sample documents and their README.
+// orv-make-examples DIRECTORY [LIBRARY]: writes the sample documents and their README, the
+// systems read from the .ifs file LIBRARY (by default the source tree's examples/classic.ifs).
 
 #include <exception>
 #include <iostream>
@@ -6,12 +7,13 @@
 #include "cli/ExampleDocuments.h"
 
 int main(int argc, char* argv[]) {
-    if (argc != 2) {
-        std::cerr << "Usage: orv-make-examples DIRECTORY\n";
+    if (argc != 2 && argc != 3) {
+        std::cerr << "Usage: orv-make-examples DIRECTORY [LIBRARY.ifs]\n";
         return 1;
     }
     try {
-        for (const std::string& name : orv::examples::writeExamples(argv[1])) {
+        const std::string library = argc == 3 ? argv[2] : ORV_CLASSIC_LIBRARY;
+        for (const std::string& name : orv::examples::writeExamples(argv[1], library)) {
             std::cout << name << '\n';
         }
     } catch (const std::exception& failure) {

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <vector>
 
 #include "document/NumberText.h"
+#include "render/BoxDimension.h"
 
 namespace orv::cli {
 
@@ -61,6 +63,42 @@ std::string parameterTable(const ParameterBlock& block) {
             appendRightAligned(line, row[column], widths[column]);
         }
         text += line + "\n";
+    }
+    return text;
+}
+
+std::string measurementText(const MonochromePicture& picture) {
+    const std::int64_t pixels = static_cast<std::int64_t>(picture.side()) * picture.side();
+    const auto black = countBoxes(picture).front();
+    std::string text =
+        "Black pixels          " + std::to_string(black) + " of " + std::to_string(pixels) + "\n";
+    const auto estimate = boxCountingDimension(picture);
+    if (!estimate) {
+        return text + "Box dimension         none: the picture has no black pixel\n";
+    }
+    char number[32];
+    const auto end = std::to_chars(number, number + sizeof number, estimate->dimension,
+                                   std::chars_format::fixed, 4)
+                         .ptr;
+    return text + "Box dimension         " + std::string(number, end) +
+           " (box-counting: least-squares slope over boxes of " + formatInt(estimate->smallestBox) +
+           " to " + formatInt(estimate->largestBox) + " pixels)\n";
+}
+
+std::string entryList(const std::vector<IfsEntry>& entries) {
+    std::size_t width = 0;
+    for (const IfsEntry& entry : entries) {
+        width = std::max(width, entry.name.size());
+    }
+    std::string text;
+    for (const IfsEntry& entry : entries) {
+        text += entry.name + std::string(width - entry.name.size() + 2, ' ');
+        appendRightAligned(text, std::to_string(entry.mapCount), 3);
+        text += entry.mapCount == 1 ? " map" : " maps";
+        if (const auto reason = whyNotDrawable(entry)) {
+            text += "  (cannot be drawn: " + *reason + ")";
+        }
+        text += "\n";
     }
     return text;
 }

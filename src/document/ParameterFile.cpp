@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 
@@ -36,6 +37,10 @@ void loadParameters(ParameterBlock& block, Archive& archive) {
 }
 
 std::vector<std::uint8_t> readParameterFileBytes(const std::string& path) {
+    return readFileStart(path, kParameterFileSize);
+}
+
+std::vector<std::uint8_t> readFileStart(const std::string& path, std::size_t limit) {
     // Opened without blocking, as a FIFO that nobody writes would hold a blocking open
     // forever; then blocking again, so that a pipe whose writer is slow is waited for instead
     // of failing with EAGAIN.
@@ -44,9 +49,11 @@ std::vector<std::uint8_t> readParameterFileBytes(const std::string& path) {
     if (!file.isOpen() || !setBlocking(file.get())) {
         fail();
     }
-    std::vector<std::uint8_t> bytes(kParameterFileSize);
+    std::vector<std::uint8_t> bytes;
     std::size_t filled = 0;
-    while (filled < bytes.size()) {
+    while (filled < limit) {
+        // Grown as the bytes come, so that a small file costs no more than its size.
+        bytes.resize(std::min(limit, std::max<std::size_t>(2 * filled, 4096)));
         const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR) {
             continue;

@@ -34,4 +34,8 @@ void loadParameters(ParameterBlock& block, Archive& archive);
 // Throws FileError when the file cannot be opened or read.
 std::vector<std::uint8_t> readParameterFileBytes(const std::string& path);
 
+// The first `limit` bytes of the file at `path` (fewer if the file is shorter), read as
+// readParameterFileBytes reads them. Throws FileError.
+std::vector<std::uint8_t> readFileStart(const std::string& path, std::size_t limit);
+
 }  // namespace orv

@@ -9,8 +9,8 @@
 #include "CliTestSupport.h"
 #include "cli/ClassicSystems.h"
 #include "cli/ExampleDocuments.h"
-#include "cli/ExampleFraming.h"
 #include "document/ParameterFile.h"
+#include "document/SystemFitting.h"
 #include "export/BmpWriter.h"
 #include "render/RasterIteration.h"
 
@@ -85,7 +85,7 @@ Extent blackExtent(const MonochromePicture& picture) {
 }
 
 TEST(Examples, EachAttractorFillsThePictureWithoutTouchingItsEdge) {
-    for (const ClassicSystem& system : classicSystems()) {
+    for (const ClassicSystem& system : classicSystems(ORV_COMMITTED_EXAMPLES_DIR "/classic.ifs")) {
         SCOPED_TRACE(system.name);
         ParameterBlock block = makeExampleDocument(system).parameters;
         EXPECT_LE(system.maps.size(), static_cast<std::size_t>(kMapCount));
@@ -113,7 +113,7 @@ TEST(Examples, EachAttractorFillsThePictureWithoutTouchingItsEdge) {
 }
 
 TEST(Examples, DocumentsUseTheirMapsInOrderAndCountsTheDialogAccepts) {
-    for (const ClassicSystem& system : classicSystems()) {
+    for (const ClassicSystem& system : classicSystems(ORV_COMMITTED_EXAMPLES_DIR "/classic.ifs")) {
         SCOPED_TRACE(system.name);
         const ExampleDocument example = makeExampleDocument(system);
         const ParameterBlock& block = example.parameters;

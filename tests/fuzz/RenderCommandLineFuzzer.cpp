@@ -1,7 +1,8 @@
 // orv-render's command line, the arguments split at NUL bytes (which no argument can hold).
 // Whatever it is given, the parser either refuses with a message or returns options that name
 // files from the command line and a valid picture size; and an accepted render or --info reads
-// back the same from a plain spelling of its options; a thumbnail keeps to its iteration limit.
+// back the same from a plain spelling of its options, and so does --list; a thumbnail keeps to
+// its iteration limit.
 
 #include <cstddef>
 #include <cstdint>
@@ -61,6 +62,16 @@ std::vector<std::string> spelledOut(const Options& options) {
     if (options.command == Command::info) {
         arguments.push_back("--info");
     }
+    if (options.command == Command::list) {
+        arguments.push_back("--list");
+    }
+    if (!options.fit) {
+        arguments.push_back("--no-fit");
+    }
+    if (!options.frames.empty()) {
+        arguments.push_back("--frames");
+        arguments.push_back(options.frames);
+    }
     if (options.sizeIndex) {
         arguments.push_back("--size");
         arguments.push_back(sideText(*options.sizeIndex));
@@ -89,8 +100,8 @@ bool sameOptions(const Options& a, const Options& b) {
         (!a.iterations || (a.iterations->automatic == b.iterations->automatic &&
                            a.iterations->count == b.iterations->count));
     return a.command == b.command && a.input == b.input && a.output == b.output &&
-           a.sizeIndex == b.sizeIndex && sameIterations && a.quiet == b.quiet &&
-           a.thumbnailSize == b.thumbnailSize;
+           a.sizeIndex == b.sizeIndex && sameIterations && a.quiet == b.quiet && a.fit == b.fit &&
+           a.frames == b.frames && a.thumbnailSize == b.thumbnailSize;
 }
 
 }  // namespace
@@ -119,12 +130,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
         case Command::render:
         case Command::info:
+        case Command::list:
             break;
     }
     if (!contains(arguments, options.input) ||
         (options.command == Command::render && !contains(arguments, options.output)) ||
-        (options.command == Command::info && !options.output.empty())) {
+        (options.command != Command::render && !options.output.empty())) {
         fail("a file name that was not on the command line");
+    }
+    if (!options.frames.empty() && options.command != Command::render) {
+        fail("frames without a picture to render");
     }
     if (options.sizeIndex && !isValidSizeIndex(*options.sizeIndex)) {
         fail("a picture size outside 64 to 2048");

@@ -1,11 +1,11 @@
-#include "cli/ExampleFraming.h"
+#include "document/SystemFitting.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <vector>
 
-namespace orv::examples {
+namespace orv {
 
 namespace {
 
@@ -157,4 +157,43 @@ std::int32_t iterationsToSettle(std::span<const AffineMap> maps, int side) {
     return iterations;
 }
 
-}  // namespace orv::examples
+Square fittingFrame(std::span<const AffineMap> maps) {
+    Square frame = squareAround(attractorBox(maps), kFitMargin);
+    if (!std::isfinite(frame.x) || !std::isfinite(frame.y) || !std::isfinite(frame.side)) {
+        throw std::invalid_argument("the attractor reaches too far to be measured");
+    }
+    if (frame.side == 0.0) {  // a single point: shown in the middle of a unit frame
+        frame = {.x = frame.x - 0.5, .y = frame.y - 0.5, .side = 1.0};
+    }
+    return frame;
+}
+
+ParameterBlock fittedDocument(std::span<const AffineMap> maps, const Square& frame,
+                              std::int32_t sizeIndex) {
+    if (maps.empty() || maps.size() > static_cast<std::size_t>(kMapCount)) {
+        throw std::invalid_argument("a document holds one to six maps");
+    }
+    ParameterBlock block = defaultParameters();
+    block.maps = {};
+    block.enabled = {};
+    block.sizeIndex = sizeIndex;
+    for (std::size_t i = 0; i < maps.size(); ++i) {
+        block.maps[i] = inUnitSquare(maps[i], frame);
+        block.enabled[i] = 1;
+    }
+    const int shift = shiftForSizeIndex(sizeIndex);
+    const std::int32_t automatic = 2 * shift;
+    const bool contracting =
+        std::ranges::all_of(maps, [](const AffineMap& m) { return stretch(m) < 1.0; });
+    const std::int32_t settle = contracting ? iterationsToSettle(maps, 1 << shift) : automatic;
+    if (settle <= automatic) {
+        block.autoIterations = 1;
+        block.iterationCount = automatic;  // what the dialog shows should the user untick it
+    } else {
+        block.autoIterations = 0;
+        block.iterationCount = std::min(settle, kMostDialogIterations);
+    }
+    return block;
+}
+
+}  // namespace orv
