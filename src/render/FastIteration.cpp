@@ -106,13 +106,45 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
+// Adds the time since its last lap to a phase, when the caller wants phases.
+class PhaseClock {
+public:
+    using Phase = RenderPhases::Duration RenderPhases::*;
+
+    explicit PhaseClock(RenderPhases* phases) : phases_(phases) {
+        if (phases_ != nullptr) {
+            *phases_ = RenderPhases{};
+            last_ = std::chrono::steady_clock::now();
+        }
+    }
+
+    void lap(Phase phase) {
+        if (phases_ != nullptr) {
+            const auto now = std::chrono::steady_clock::now();
+            phases_->*phase += now - last_;
+            last_ = now;
+        }
+    }
+
+    void countIteration() {
+        if (phases_ != nullptr) {
+            ++phases_->iterations;
+        }
+    }
+
+private:
+    RenderPhases* phases_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
 // One render, from the prepared maps to the picture.
 class FastRender {
 public:
     FastRender(const ParameterBlock& block, const FastRenderOptions& options, int side);
 
     // Iterates `iterations` times (at least once) from the full square; nothing when stopped.
-    std::optional<MonochromePicture> run(std::int64_t iterations, RenderProgress& progress);
+    std::optional<MonochromePicture> run(std::int64_t iterations, RenderProgress& progress,
+                                         PhaseClock& clock);
 
 private:
     void prepareMaps(const ParameterBlock& block, bool counting);
@@ -266,8 +298,8 @@ void FastRender::work(int member) {
     outcome_.add(found);
 }
 
-std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
-                                                 RenderProgress& progress) {
+std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, RenderProgress& progress,
+                                                 PhaseClock& clock) {
     BitRaster* current = &rasters_[0];
     next_ = &rasters_[1];
     BitRaster* previous = anyCounted_ ? &rasters_[2] : nullptr;
@@ -285,6 +317,12 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
         nextBand_.store(0, std::memory_order_relaxed);
         team.run(work, whileWaiting);
     };
+    const auto finish = [&](const BitRaster& last) {
+        MonochromePicture picture = last.toPicture();
+        clock.lap(&RenderPhases::packing);
+        return picture;
+    };
+    clock.lap(&RenderPhases::setup);
 
     for (std::int64_t t = 0; t < iterations; ++t) {
         poller.pollNow();
@@ -305,12 +343,14 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
             return std::nullopt;
         }
         progress.setPosition(progressPosition(t, iterations));
+        clock.lap(t == 0 ? &RenderPhases::firstIteration : &RenderPhases::laterIterations);
+        clock.countIteration();
         if (!outcome_.changed) {
             // A raster the step leaves unchanged stays so for good.
             if (t + 1 < iterations) {
                 progress.setPosition(progressPosition(iterations - 1, iterations));
             }
-            return next_->toPicture();
+            return finish(*next_);
         }
         if (anyCounted_) {
             std::swap(previous, current);
@@ -322,7 +362,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
         whitened_ = outcome_.whitened;
         black_ -= whitened_;
     }
-    return current->toPicture();
+    return finish(*current);
 }
 
 }  // namespace
@@ -341,8 +381,9 @@ std::optional<MonochromePicture> renderPictureFast(const ParameterBlock& block,
         ProgressSession session(progress);
         return full.toPicture();
     }
+    PhaseClock clock(options.phases);
     FastRender render(block, options, side);  // every buffer, before the progress opens
-    return render.run(iterations, progress);
+    return render.run(iterations, progress, clock);
 }
 
 }  // namespace orv

@@ -555,6 +555,29 @@ TEST(FastRenderer, EachIterationKeepsOnlyPixelsThatWereBlackBefore) {
     }
 }
 
+// The benchmark's table of phases: each phase gets the time of its own iterations, the count is
+// of iterations performed (one for a raster that never changes), and asking for phases changes
+// nothing in the picture. A second render with the same record starts it afresh.
+TEST(FastRenderer, PhasesRecordTheIterationsPerformed) {
+    ParameterBlock identity = defaultParameters();
+    identity.autoIterations = 0;
+    identity.iterationCount = kLongest;
+    const struct {
+        ParameterBlock block;
+        std::int64_t iterations;
+    } cases[] = {{identity, 1}, {slowlySettling(1), 1}, {slowlySettling(7), 7}};
+    RenderPhases phases;
+    for (const auto& [block, iterations] : cases) {
+        FastRenderOptions options;
+        options.phases = &phases;
+        EXPECT_TRUE(samePicture(fast(block, options), fast(block)));
+        EXPECT_EQ(phases.iterations, iterations);
+        EXPECT_GT(phases.firstIteration.count(), 0);
+        EXPECT_GT(phases.packing.count(), 0);
+        EXPECT_EQ(phases.laterIterations.count() > 0, iterations > 1);
+    }
+}
+
 TEST(FastRenderer, InvalidSizesAreRefusedBeforeAnythingIsReported) {
     for (const std::int32_t sizeIndex : {-1, 6, kLongest}) {
         ParameterBlock block = defaultParameters();
