@@ -288,8 +288,76 @@ bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, boo
         if (map.counted() != counted) {
             continue;
         }
-        if (!scatterMap(step, map, band, keepGoing)) {
+        const bool listed =
+            counted && step.countsUse == CountsUse::TakeAway && !step.whitened.empty();
+        if (!(listed ? takeAwayListed(step, map, band, keepGoing)
+                     : scatterMap(step, map, band, keepGoing))) {
             return false;
+        }
+    }
+    return true;
+}
+
+// This thread's spare bytes past the counts, from the band's first count.
+unsigned BandScatter::countedSpare(const TargetBand& band) const {
+    return (static_cast<unsigned>(side_) << shift_) +
+           static_cast<unsigned>(member_ * kSpareStride) -
+           (static_cast<unsigned>(band.first) << shift_);
+}
+
+// Few pixels turned white, over many rows: visiting each listed word once costs far less than
+// scanning every source row the band reaches and cutting each to the band. The counts change
+// in the same way whatever the order.
+bool BandScatter::takeAwayListed(const IterationStep& step, const PreparedMap& map,
+                                 const TargetBand& band, const std::function<bool()>& keepGoing) {
+    std::uint8_t* targets = step.counts + (static_cast<std::size_t>(band.first) << shift_);
+    std::uint64_t* landed =
+        step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6);
+    // Only source rows rowsFrom..rowsTo reach the band; lists hold rows in ascending order.
+    const int rowsFrom = map.sourceRowsFirst(band.plan, band.index);
+    const int rowsTo = map.sourceRowsLast(band.plan, band.index);
+    for (const WhitenedWords& list : step.whitened) {
+        const std::span<const WhitenedWords::Word> words = list.words();
+        if (words.empty() || words.back().row < rowsFrom || words.front().row > rowsTo) {
+            continue;
+        }
+        for (const WhitenedWords::Word& word : words) {
+            if (word.row > rowsTo) {
+                break;
+            }
+            if (word.row < rowsFrom || map.reachLow(word.row) > band.last ||
+                map.reachHigh(word.row) < band.first) {
+                continue;
+            }
+            // Y is monotone along the row: the word's first and last pixels bound the rest.
+            const double rowY = map.rowY(word.row);
+            const double* xc = map.columnY() + word.index * 64;
+            const double yFirst = xc[std::countr_zero(word.bits)] + rowY;
+            const double yLast = xc[63 - std::countl_zero(word.bits)] + rowY;
+            if ((yFirst <= band.yLow && yLast <= band.yLow) ||
+                (yFirst >= band.yHigh && yLast >= band.yHigh)) {
+                continue;
+            }
+            if ((++visits_ & 255) == 0 && !keepGoing()) {
+                return false;
+            }
+            const RowTargets row{map.columnX(),
+                                 map.columnY(),
+                                 map.rowX(word.row),
+                                 rowY,
+                                 static_cast<double>(side_),
+                                 band.yLow,
+                                 band.yHigh,
+                                 band.first,
+                                 shift_,
+                                 targets,
+                                 countedSpare(band),
+                                 landed};
+            // The vector kernel reads only the word's place in a row of bits.
+            std::uint64_t* bits = whitened_.data();
+            bits[word.index] = word.bits;
+            plotBlackPixels(row, bits, word.index * 64, word.index * 64 + 63, TargetOp::Remove,
+                            step.vectorLanes);
         }
     }
     return true;
@@ -327,10 +395,7 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
     std::uint64_t* landed =
         retracting ? step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6)
                    : nullptr;
-    const unsigned spare = counted ? (static_cast<unsigned>(side_) << shift_) +
-                                         static_cast<unsigned>(member_ * kSpareStride) -
-                                         (static_cast<unsigned>(band.first) << shift_)
-                                   : spare_;
+    const unsigned spare = counted ? countedSpare(band) : spare_;
 
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);
     for (int tileFrom = map.sourceRowsFirst(band.plan, band.index); tileFrom <= rowsTo;
@@ -487,7 +552,8 @@ std::uint64_t landed(const std::uint8_t* counts, bool& saturated) {
 }  // namespace
 
 void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
-                       StepOutcome& outcome) {
+                       StepOutcome& outcome, WhitenedWords& whitenedWords) {
+    whitenedWords.restart();
     const int words = next.wordsPerRow();
     const BitRaster& source = *step.source;
     const bool rewritten = step.countsUse != CountsUse::TakeAway;
@@ -516,6 +582,14 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
         std::uint8_t* marks =
             marked ? marks_.data() + (static_cast<std::size_t>(row - band.first) << shift_)
                    : nullptr;
+        const std::size_t rowBytes = static_cast<std::size_t>(words) * sizeof(std::uint64_t);
+        if (!marked && counted != nullptr && std::memcmp(counted, before, rowBytes) == 0) {
+            // Late iterations change few rows: the others are copied whole.
+            std::memcpy(out, before, rowBytes);
+            next.setBlackSpan(row, source.firstBlackWord(row), source.lastBlackWord(row));
+            next.setWhitenedSpan(row, words, -1);
+            continue;
+        }
         int firstBlack = words;
         int lastBlack = -1;
         int firstWhitened = words;
@@ -532,6 +606,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             }
             const std::uint64_t gone = before[i] & ~word;
             if (gone != 0) {
+                whitenedWords.add(row, i, gone);
                 whitened += bitCount(gone);
                 firstWhitened = std::min(firstWhitened, i);
                 lastWhitened = i;

@@ -151,6 +151,7 @@ private:
     CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
     double firstWhite() const;
     void work(int member);
+    bool whitenedListed() const;
 
     int side_;
     int threads_;
@@ -162,10 +163,15 @@ private:
     double countedArea_ = 0.0;  // how the counted maps together scale areas
     bool anyCounted_ = false;
     bool anyMarked_ = false;
+    bool listing_;
     std::vector<BandScatter> scratch_;  // one per thread
     std::vector<std::uint8_t> counts_;
     std::vector<std::uint64_t> landedBits_;
     std::vector<BitRaster> rasters_;
+    // Per band of the plan whose phase packs, two sets: one read by the iteration in progress,
+    // made by the last packing, and one its own packing fills.
+    std::vector<WhitenedWords> whitenedWords_[2];
+    int listsMade_ = 0;  // the set the last packing filled
 
     // The state of the iteration in progress, shared with the threads of the team.
     IterationStep step_;
@@ -184,7 +190,7 @@ private:
 };
 
 FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& options, int side)
-    : side_(side), threads_(threadsFor(options, side)) {
+    : side_(side), threads_(threadsFor(options, side)), listing_(options.listing) {
     markedRows_ = bandRowsFor(options, side, threads_);
     // Counted maps write to counts that cover the raster, so their bands need no cache-sized
     // buffer; a few per thread balance the load, and fewer bands mean fewer rows mapped twice.
@@ -206,12 +212,20 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
         landedBits_.resize(counts_.size() / 64);
         rasters_.emplace_back(side);
     }
+    packWithCounts_ = anyCounted_ && !anyMarked_;
+    // Listing a quarter of the words at most keeps the lists within a quarter of the counts.
+    const std::vector<TargetBand>& packed = packWithCounts_ ? countedBands_ : markedBands_;
+    for (const TargetBand& band : packed) {
+        const auto words = static_cast<std::size_t>(band.last - band.first + 1) *
+                           static_cast<std::size_t>(side / 64);
+        whitenedWords_[0].emplace_back(words / 4);
+        whitenedWords_[1].emplace_back(words / 4);
+    }
     step_.maps = maps_;
     step_.counts = anyCounted_ ? counts_.data() : nullptr;
     step_.landedBits = anyCounted_ ? landedBits_.data() : nullptr;
     step_.anyMarked = anyMarked_;
     step_.vectorLanes = options.vectorLanes;
-    packWithCounts_ = anyCounted_ && !anyMarked_;
 }
 
 void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
@@ -291,11 +305,18 @@ void FastRender::work(int member) {
             return;
         }
         if (pack) {
-            bandScatter.pack(step_, *next_, bands[band], found);
+            bandScatter.pack(step_, *next_, bands[band], found,
+                             whitenedWords_[1 - listsMade_][band]);
         }
     }
     std::lock_guard lock(outcomeMutex_);
     outcome_.add(found);
+}
+
+bool FastRender::whitenedListed() const {
+    const std::vector<WhitenedWords>& lists = whitenedWords_[listsMade_];
+    return std::all_of(lists.begin(), lists.end(),
+                       [](const WhitenedWords& words) { return words.complete(); });
 }
 
 std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, RenderProgress& progress,
@@ -333,12 +354,16 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         step_.countsUse = countsUseFor(t, iterations);
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;
         outcome_ = StepOutcome{};
+        const bool listed = listing_ && step_.countsUse == CountsUse::TakeAway && whitenedListed();
+        step_.whitened = listed ? std::span<const WhitenedWords>(whitenedWords_[listsMade_])
+                                : std::span<const WhitenedWords>();
         if (anyCounted_) {
             phase(true);  // first: packing reads the counts
         }
         if (!packWithCounts_ && !poller.stopped()) {
             phase(false);
         }
+        listsMade_ = 1 - listsMade_;
         if (poller.stopped()) {
             return std::nullopt;
         }

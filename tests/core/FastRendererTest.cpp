@@ -41,7 +41,8 @@ std::string describe(const ParameterBlock& block) {
 std::string describe(const FastRenderOptions& options) {
     std::ostringstream text;
     text << "threads " << options.threads << ", bandRows " << options.bandRows << ", vectorLanes "
-         << options.vectorLanes << ", counting " << options.counting;
+         << options.vectorLanes << ", counting " << options.counting << ", listing "
+         << options.listing;
     return text.str();
 }
 
@@ -116,6 +117,7 @@ public:
         options.bandRows = side <= 128 ? rows[below(5)] : (below(2) == 0 ? 0 : 16);
         options.vectorLanes = below(3) == 0 ? 1 : 4;
         options.counting = below(3) != 0;
+        options.listing = below(2) != 0;
         return options;
     }
 
@@ -294,9 +296,10 @@ TEST(FastRenderer, AgreesWhenLandingCountsOverflow) {
 // The first iteration maps the full square: it counts landings when the images of the square
 // cover most of it, and only marks otherwise, counting from the second raster on. Both ways,
 // and the step from marks to counts to taking pixels away, must give the defining loop's
-// pictures. Six turned copies around the centre leave about a third of the square white; a
-// slow turn of the whole square leaves a sliver; a fern mixes a flattened map, which is not
-// counted, with turned ones that are.
+// pictures, whether the pixels taken away are listed or found by comparing rasters. Six turned
+// copies around the centre leave about a third of the square white; a slow turn of the whole
+// square leaves a sliver; a fern mixes a flattened map, which is not counted, with turned ones
+// that are.
 TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
     std::vector<std::vector<AffineMap>> systems;
     std::vector<AffineMap> six;
@@ -333,20 +336,49 @@ TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
             EXPECT_LT(black, 256 * 256) << describe(block);
             changes += samePicture(previous, expected) ? 0 : 1;
             previous = expected;
-            for (const int threads : {1, 2}) {
-                for (const int lanes : {1, 4}) {
-                    FastRenderOptions options;
-                    options.threads = threads;
-                    options.vectorLanes = lanes;
-                    const MonochromePicture actual = fast(block, options);
-                    ASSERT_TRUE(samePicture(expected, actual))
-                        << firstDifference(expected, actual) << "\n"
-                        << describe(block) << describe(options);
-                }
+            for (int variant = 0; variant < 8; ++variant) {
+                FastRenderOptions options;
+                options.threads = 1 + (variant & 1);
+                options.vectorLanes = (variant & 2) != 0 ? 4 : 1;
+                options.listing = (variant & 4) != 0;
+                const MonochromePicture actual = fast(block, options);
+                ASSERT_TRUE(samePicture(expected, actual))
+                    << firstDifference(expected, actual) << "\n"
+                    << describe(block) << describe(options);
             }
         }
         // The pictures keep changing, so later iterations take pixels away from the counts.
         EXPECT_GE(changes, 5);
+    }
+}
+
+// Late iterations of a slowly shrinking picture whiten a few pixels over many rows: the next
+// iteration takes them away from lists made while packing, band by band, cutting each list to
+// the source rows that reach the band and each word to the pixels whose Y lands in it. Narrow
+// bands put most targets near a band's edge; a mirror reverses Y along the rows.
+TEST(FastRenderer, AgreesWhenFewPixelsTurnWhiteOverManyRows) {
+    const std::vector<std::vector<AffineMap>> systems = {
+        {{0.998, -0.0628, 0.0628, 0.998, 0.03, -0.03}},
+        {{0.7, 0.69, -0.69, 0.7, 0.0, 0.7}, {0.7, -0.3, 0.3, -0.7, 0.25, 0.95}},
+    };
+    for (const auto& maps : systems) {
+        for (const std::int32_t count : {6, 12, 24}) {
+            ParameterBlock block = test::emptyBlock(3, count);
+            for (std::size_t k = 0; k < maps.size(); ++k) {
+                test::setMap(block, static_cast<int>(k), maps[k]);
+            }
+            const MonochromePicture expected = reference(block);
+            EXPECT_GT(test::countBlack(expected), 0) << describe(block);
+            for (const int rows : {1, 3, 16, 0}) {
+                FastRenderOptions options;
+                options.threads = 2;
+                options.bandRows = rows;
+                const MonochromePicture actual = fast(block, options);
+                ASSERT_TRUE(samePicture(expected, actual))
+                    << firstDifference(expected, actual) << "\n"
+                    << describe(block) << describe(options);
+            }
+        }
     }
 }
 
