@@ -251,6 +251,14 @@ void narrowToBand(const RowTargets& row, double c, const TargetBand& band, int& 
     }
 }
 
+// Where source row y goes under `map`, within `band`.
+RowTargets rowTargets(const PreparedMap& map, int y, const TargetBand& band, int shift,
+                      std::uint8_t* targets, unsigned spare, std::uint64_t* landed) {
+    return {map.columnX(), map.columnY(), map.rowX(y), map.rowY(y), static_cast<double>(map.side()),
+            band.yLow,     band.yHigh,    band.first,  shift,       targets,
+            spare,         landed};
+}
+
 }  // namespace
 
 TargetBand::TargetBand(int plan_, int index_, int first_, int last_)
@@ -293,6 +301,47 @@ bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, boo
         if (!(listed ? takeAwayListed(step, map, band, keepGoing)
                      : scatterMap(step, map, band, keepGoing))) {
             return false;
+        }
+    }
+    return true;
+}
+
+// The first iteration under a map whose image of the full square is known as row spans (see
+// PreparedMap::planSpans): the spans are filled, and only the pixels near the square's edges
+// are mapped one by one.
+bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap& map,
+                                    const TargetBand& band, std::uint8_t* targets, unsigned spare,
+                                    const std::function<bool()>& keepGoing) {
+    const std::size_t rowBytes = static_cast<std::size_t>(side_);
+    for (int j = band.first; j <= band.last; ++j) {
+        const int first = map.spanFirst(j);
+        const int last = map.spanLast(j);
+        if (first <= last) {
+            std::memset(targets + static_cast<std::size_t>(j - band.first) * rowBytes +
+                            static_cast<std::size_t>(first),
+                        RowTargets::kMark, static_cast<std::size_t>(last - first + 1));
+        }
+    }
+    if (!map.counted()) {
+        markedLow_ = std::min(markedLow_, band.first);
+        markedHigh_ = std::max(markedHigh_, band.last);
+    }
+    const int border = map.spanBorder();
+    const int rowsTo = map.sourceRowsLast(band.plan, band.index);
+    for (int y = map.sourceRowsFirst(band.plan, band.index); y <= rowsTo; ++y) {
+        if (map.reachLow(y) > band.last || map.reachHigh(y) < band.first) {
+            continue;
+        }
+        if ((++visits_ & 7) == 0 && !keepGoing()) {
+            return false;
+        }
+        const RowTargets row = rowTargets(map, y, band, shift_, targets, spare, nullptr);
+        const std::uint64_t* bits = step.source->row(y);
+        if (y < border || y >= side_ - border) {
+            plotBlackPixels(row, bits, 0, side_ - 1, TargetOp::Mark, step.vectorLanes);
+        } else {
+            plotBlackPixels(row, bits, 0, border - 1, TargetOp::Mark, step.vectorLanes);
+            plotBlackPixels(row, bits, side_ - border, side_ - 1, TargetOp::Mark, step.vectorLanes);
         }
     }
     return true;
@@ -341,18 +390,8 @@ bool BandScatter::takeAwayListed(const IterationStep& step, const PreparedMap& m
             if ((++visits_ & 255) == 0 && !keepGoing()) {
                 return false;
             }
-            const RowTargets row{map.columnX(),
-                                 map.columnY(),
-                                 map.rowX(word.row),
-                                 rowY,
-                                 static_cast<double>(side_),
-                                 band.yLow,
-                                 band.yHigh,
-                                 band.first,
-                                 shift_,
-                                 targets,
-                                 countedSpare(band),
-                                 landed};
+            const RowTargets row =
+                rowTargets(map, word.row, band, shift_, targets, countedSpare(band), landed);
             // The vector kernel reads only the word's place in a row of bits.
             std::uint64_t* bits = whitened_.data();
             bits[word.index] = word.bits;
@@ -396,6 +435,9 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
         retracting ? step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6)
                    : nullptr;
     const unsigned spare = counted ? countedSpare(band) : spare_;
+    if (step.fullSource && op == TargetOp::Mark && map.spanBorder() > 0) {
+        return markImageOfSquare(step, map, band, targets, spare, keepGoing);
+    }
 
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);
     for (int tileFrom = map.sourceRowsFirst(band.plan, band.index); tileFrom <= rowsTo;
@@ -411,10 +453,7 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
             if ((++visits_ & 7) == 0 && !keepGoing()) {
                 return false;
             }
-            const RowTargets row{
-                map.columnX(), map.columnY(), map.rowX(y), map.rowY(y), static_cast<double>(side_),
-                band.yLow,     band.yHigh,    band.first,  shift_,      targets,
-                spare,         landed};
+            const RowTargets row = rowTargets(map, y, band, shift_, targets, spare, landed);
             int from = spanFirst(y) * 64;
             int to = spanLast(y) * 64 + 63;
             const std::uint64_t* bits = step.source->row(y);
@@ -554,6 +593,7 @@ std::uint64_t landed(const std::uint8_t* counts, bool& saturated) {
 void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
                        StepOutcome& outcome, WhitenedWords& whitenedWords) {
     whitenedWords.restart();
+    const bool listing = step.counts != nullptr;  // only counted maps take pixels away
     const int words = next.wordsPerRow();
     const BitRaster& source = *step.source;
     const bool rewritten = step.countsUse != CountsUse::TakeAway;
@@ -606,7 +646,9 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             }
             const std::uint64_t gone = before[i] & ~word;
             if (gone != 0) {
-                whitenedWords.add(row, i, gone);
+                if (listing) {
+                    whitenedWords.add(row, i, gone);
+                }
                 whitened += bitCount(gone);
                 firstWhitened = std::min(firstWhitened, i);
                 lastWhitened = i;

@@ -92,8 +92,9 @@ struct IterationStep {
     // For TakeAway: the pixels to take away as the last packing listed them, when it could
     // list them all; when empty they are found by comparing `counted` with `source`.
     std::span<const WhitenedWords> whitened;
-    bool anyMarked = false;  // whether some map is a marked one
-    int vectorLanes = 4;     // the widest vector, in doubles, the kernels may use
+    bool fullSource = false;  // the source is the full square: the first iteration
+    bool anyMarked = false;   // whether some map is a marked one
+    int vectorLanes = 4;      // the widest vector, in doubles, the kernels may use
 };
 
 // What packing the bands of an iteration found.
@@ -128,6 +129,9 @@ public:
 
 private:
     unsigned countedSpare(const TargetBand& band) const;
+    bool markImageOfSquare(const IterationStep& step, const PreparedMap& map,
+                           const TargetBand& band, std::uint8_t* targets, unsigned spare,
+                           const std::function<bool()>& keepGoing);
     bool takeAwayListed(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
                         const std::function<bool()>& keepGoing);
     bool scatterMap(const IterationStep& step, const PreparedMap& map, const TargetBand& band,

@@ -351,6 +351,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
             return std::nullopt;
         }
         step_.source = current;
+        step_.fullSource = t == 0;
         step_.countsUse = countsUseFor(t, iterations);
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;
         outcome_ = StepOutcome{};

@@ -382,6 +382,61 @@ TEST(FastRenderer, AgreesWhenFewPixelsTurnWhiteOverManyRows) {
     }
 }
 
+// The first iteration fills the image of the full square as row spans when the map shrinks
+// every direction enough, and maps only the pixels near the square's edges one by one. Maps
+// on both sides of that condition (|a| + |b| and |c| + |d| against 1 - 2^-4, and at 1, where
+// turned copies leave holes), nearly flat ones (a border nearly as wide as allowed), mirrors,
+// exact pixel steps, images cut by the raster's edges and offsets at and beyond 2^30 pixels.
+TEST(FastRenderer, AgreesWhereTheFirstIterationFillsSpans) {
+    const double edge = 1 - 0x1p-4;
+    std::vector<AffineMap> maps;
+    for (const double sum : {edge - 0x1p-40, edge, edge + 0x1p-40, 1.0 - 0x1p-30, 1.0}) {
+        for (const double turn : {0.0, 0.3, 0.785398163397448, 2.0}) {
+            // |a| + |b| = |c| + |d| = sum for a turn scaled to it.
+            const double scale = sum / (std::fabs(std::cos(turn)) + std::fabs(std::sin(turn)));
+            const double ca = scale * std::cos(turn);
+            const double sa = scale * std::sin(turn);
+            maps.push_back({ca, -sa, sa, ca, 0.5 - 0.5 * (ca - sa), 0.5 - 0.5 * (sa + ca)});
+            maps.push_back({ca, sa, sa, -ca, 0.1, 0.6});
+        }
+    }
+    for (const double turn : {0.05, 0.5, 0.785398163397448}) {  // turns that leave holes
+        const double ca = 0.97 * std::cos(turn);
+        const double sa = 0.97 * std::sin(turn);
+        maps.push_back({ca, -sa, sa, ca, 0.3, 0.05});
+        maps.push_back({0.5, 0.1, sa, ca, 0.2, 0.1});
+    }
+    maps.push_back({0.9, 0, 0, 1.2, 0, 0});  // stretched one way: rows or columns skipped
+    maps.push_back({1.2, 0, 0, 0.9, 0, 0.05});
+    maps.push_back({0.5, 0.25, -0.25, 0.5, 0.25, 0.4});      // exact steps
+    maps.push_back({0.75, 0.125, 0.125, 0.75, -0.3, 0.9});   // cut by two edges
+    maps.push_back({0.45, 0.44, 0.44, 0.45, 0.05, 0.0});     // nearly flat
+    maps.push_back({0.3, 0.299, -0.3, -0.299, 0.2, 0.5});    // nearly flat, mirrored
+    maps.push_back({0.6, 0.1, 0.1, 0.6, 0x1p30 / 64, 0.0});  // offsets of 2^30 pixels
+    maps.push_back({0.6, 0.1, 0.1, 0.6, -0x1p30 / 64, 0.2});
+    maps.push_back({0.6, 0.1, 0.1, 0.6, 0x1.0000000000001p30 / 64, 0.0});
+    maps.push_back({0.6, -0.1, 0.1, 0.6, 0.2, 0x1p30 / 64 - 0.5});
+    for (const AffineMap& map : maps) {
+        for (const std::int32_t sizeIndex : {0, 1}) {
+            for (const std::int32_t count : {1, 2}) {
+                ParameterBlock block = test::emptyBlock(sizeIndex, count);
+                test::setMap(block, 0, map);
+                const MonochromePicture expected = reference(block);
+                for (const bool counting : {false, true}) {
+                    FastRenderOptions options;
+                    options.counting = counting;
+                    options.threads = 2;
+                    options.bandRows = 5;
+                    const MonochromePicture actual = fast(block, options);
+                    ASSERT_TRUE(samePicture(expected, actual))
+                        << firstDifference(expected, actual) << "\n"
+                        << describe(block) << describe(options);
+                }
+            }
+        }
+    }
+}
+
 // A map with a = c = 0 sends a whole source row to one target, so one black pixel of the row
 // stands for the rest. Signed zeros, a zero row term (x*0 + 0 must still be column 0), row
 // terms that fall off an edge for some rows, and non-finite ones must not change that.
