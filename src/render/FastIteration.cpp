@@ -279,7 +279,12 @@ CountsUse FastRender::countsUseFor(std::int64_t t, std::int64_t iterations) cons
         return CountsUse::Mark;
     }
     if (t == 0) {
-        return countedArea_ >= kKeptAreaWorthCounting && firstWhite() <= kWhiteWorthMarkingFirst
+        // Marking by spans costs next to nothing, so the counts start from the second raster.
+        const bool spans = std::all_of(maps_.begin(), maps_.end(), [](const PreparedMap& map) {
+            return !map.counted() || map.spanBorder() > 0;
+        });
+        return !spans && countedArea_ >= kKeptAreaWorthCounting &&
+                       firstWhite() <= kWhiteWorthMarkingFirst
                    ? CountsUse::Count
                    : CountsUse::Mark;
     }
