@@ -33,7 +33,7 @@ public:
         std::uint64_t bits;  // the pixels that turned white
     };
 
-    explicit WhitenedWords(std::size_t limit) : limit_(limit) {}
+    explicit WhitenedWords(std::size_t limit) : limit_(limit) { words_.reserve(limit); }
 
     // Whether every whitened word of the last pack is listed (false before any pack). Words
     // are listed by row, lowest first.

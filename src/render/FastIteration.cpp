@@ -213,7 +213,8 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
         rasters_.emplace_back(side);
     }
     packWithCounts_ = anyCounted_ && !anyMarked_;
-    // Listing a quarter of the words at most keeps the lists within a quarter of the counts.
+    // Lists of a quarter of the words at most (16 bytes an entry, two sets) take an eighth of
+    // a byte per pixel, an eighth of the counts; reserved whole, they are touched as they fill.
     const std::vector<TargetBand>& packed = packWithCounts_ ? countedBands_ : markedBands_;
     for (const TargetBand& band : packed) {
         const auto words = static_cast<std::size_t>(band.last - band.first + 1) *
