@@ -591,9 +591,10 @@ std::uint64_t landed(const std::uint8_t* counts, bool& saturated) {
 }  // namespace
 
 void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
-                       StepOutcome& outcome, WhitenedWords& whitenedWords) {
-    whitenedWords.restart();
-    const bool listing = step.counts != nullptr;  // only counted maps take pixels away
+                       StepOutcome& outcome, WhitenedWords* whitenedWords) {
+    if (whitenedWords != nullptr) {
+        whitenedWords->restart(step.listWhitened);
+    }
     const int words = next.wordsPerRow();
     const BitRaster& source = *step.source;
     const bool rewritten = step.countsUse != CountsUse::TakeAway;
@@ -624,7 +625,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
                    : nullptr;
         const std::size_t rowBytes = static_cast<std::size_t>(words) * sizeof(std::uint64_t);
         if (!marked && counted != nullptr && std::memcmp(counted, before, rowBytes) == 0) {
-            // Late iterations change few rows: the others are copied whole.
+            // Late iterations leave many rows as they were: those are copied whole.
             std::memcpy(out, before, rowBytes);
             next.setBlackSpan(row, source.firstBlackWord(row), source.lastBlackWord(row));
             next.setWhitenedSpan(row, words, -1);
@@ -646,8 +647,8 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             }
             const std::uint64_t gone = before[i] & ~word;
             if (gone != 0) {
-                if (listing) {
-                    whitenedWords.add(row, i, gone);
+                if (whitenedWords != nullptr) {
+                    whitenedWords->add(row, i, gone);
                 }
                 whitened += bitCount(gone);
                 firstWhitened = std::min(firstWhitened, i);

@@ -40,9 +40,10 @@ public:
     bool complete() const { return complete_; }
     std::span<const Word> words() const { return words_; }
 
-    void restart() {
+    // Starts a new list; `listing` false leaves it incomplete without listing anything.
+    void restart(bool listing) {
         words_.clear();
-        complete_ = true;
+        complete_ = listing;
     }
     void add(int row, int index, std::uint64_t bits) {
         if (!complete_) {
@@ -92,9 +93,10 @@ struct IterationStep {
     // For TakeAway: the pixels to take away as the last packing listed them, when it could
     // list them all; when empty they are found by comparing `counted` with `source`.
     std::span<const WhitenedWords> whitened;
-    bool fullSource = false;  // the source is the full square: the first iteration
-    bool anyMarked = false;   // whether some map is a marked one
-    int vectorLanes = 4;      // the widest vector, in doubles, the kernels may use
+    bool fullSource = false;    // the source is the full square: the first iteration
+    bool listWhitened = false;  // packing lists the whitened words, for the next iteration
+    bool anyMarked = false;     // whether some map is a marked one
+    int vectorLanes = 4;        // the widest vector, in doubles, the kernels may use
 };
 
 // What packing the bands of an iteration found.
@@ -123,9 +125,10 @@ public:
                  const std::function<bool()>& keepGoing);
 
     // Writes the band's rows of `next` (clearing the marks for the next band), adds what it
-    // found to `outcome` and lists the words whose pixels turned white in `whitened`.
+    // found to `outcome` and lists the words whose pixels turned white in `whitened` (none
+    // when null, or when the step does not ask for lists).
     void pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
-              StepOutcome& outcome, WhitenedWords& whitened);
+              StepOutcome& outcome, WhitenedWords* whitened);
 
 private:
     unsigned countedSpare(const TargetBand& band) const;

@@ -47,7 +47,11 @@ constexpr std::int64_t kIterationsWorthCounting = 3;
 // once the first iteration whitens more than about 15 % of the square. So it counts only when
 // the images of the square leave less of it white.
 constexpr double kWhiteWorthMarkingFirst = 0.15;
-constexpr int kCoverageSamples = 64;  // sample points per side of that estimate, at most
+constexpr int kCoverageSamples = 64;
+
+// Pixels that turned white per word that holds any, as a guide to whether lists will do.
+constexpr std::int64_t kPixelsPerListedWord =
+    16;  // sample points per side of that estimate, at most
 
 int threadsFor(const FastRenderOptions& options, int side) {
     if (options.threads > 0) {
@@ -171,7 +175,8 @@ private:
     // Per band of the plan whose phase packs, two sets: one read by the iteration in progress,
     // made by the last packing, and one its own packing fills.
     std::vector<WhitenedWords> whitenedWords_[2];
-    int listsMade_ = 0;  // the set the last packing filled
+    int listsMade_ = 0;              // the set the last packing filled
+    std::int64_t listCapacity_ = 0;  // words all lists of one set may hold
 
     // The state of the iteration in progress, shared with the threads of the team.
     IterationStep step_;
@@ -215,12 +220,15 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
     packWithCounts_ = anyCounted_ && !anyMarked_;
     // Lists of a quarter of the words at most (16 bytes an entry, two sets) take an eighth of
     // a byte per pixel, an eighth of the counts; reserved whole, they are touched as they fill.
-    const std::vector<TargetBand>& packed = packWithCounts_ ? countedBands_ : markedBands_;
-    for (const TargetBand& band : packed) {
-        const auto words = static_cast<std::size_t>(band.last - band.first + 1) *
-                           static_cast<std::size_t>(side / 64);
-        whitenedWords_[0].emplace_back(words / 4);
-        whitenedWords_[1].emplace_back(words / 4);
+    if (anyCounted_) {
+        const std::vector<TargetBand>& packed = packWithCounts_ ? countedBands_ : markedBands_;
+        for (const TargetBand& band : packed) {
+            const auto words = static_cast<std::size_t>(band.last - band.first + 1) *
+                               static_cast<std::size_t>(side / 64);
+            listCapacity_ += static_cast<std::int64_t>(words / 4);
+            whitenedWords_[0].emplace_back(words / 4);
+            whitenedWords_[1].emplace_back(words / 4);
+        }
     }
     step_.maps = maps_;
     step_.counts = anyCounted_ ? counts_.data() : nullptr;
@@ -311,8 +319,9 @@ void FastRender::work(int member) {
             return;
         }
         if (pack) {
+            std::vector<WhitenedWords>& lists = whitenedWords_[1 - listsMade_];
             bandScatter.pack(step_, *next_, bands[band], found,
-                             whitenedWords_[1 - listsMade_][band]);
+                             lists.empty() ? nullptr : &lists[band]);
         }
     }
     std::lock_guard lock(outcomeMutex_);
@@ -358,6 +367,11 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         }
         step_.source = current;
         step_.fullSource = t == 0;
+        // Lists that will not be complete only cost their writes. The picture shrinks steadily,
+        // so the next iteration whitens no more pixels than this one did, and they lie close
+        // together: a word holds several.
+        step_.listWhitened =
+            listing_ && anyCounted_ && t > 0 && whitened_ <= kPixelsPerListedWord * listCapacity_;
         step_.countsUse = countsUseFor(t, iterations);
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;
         outcome_ = StepOutcome{};
