@@ -39,6 +39,9 @@ constexpr int kNarrowedColumns = 256;
 // Rows with fewer pixels that turned white than this are taken away pixel by pixel.
 constexpr int kFewWhitened = 32;
 
+// Words of a list with fewer pixels than this are taken away without vectors.
+constexpr int kFewInWord = 8;
+
 // Runs this short cost less to plot than to cut into pieces.
 constexpr int kShortestFilledRun = 4;
 
@@ -365,6 +368,23 @@ bool BandScatter::takeAwayListed(const IterationStep& step, const PreparedMap& m
     // Only source rows rowsFrom..rowsTo reach the band; lists hold rows in ascending order.
     const int rowsFrom = map.sourceRowsFirst(band.plan, band.index);
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);
+    // The listed words of one row are plotted in one call, from a row of bits that holds
+    // them and zeros between them (a list holds a row's words in ascending order).
+    std::uint64_t* bits = whitened_.data();
+    int pendingRow = -1;
+    int firstWord = 0;
+    int lastWord = -1;
+    int pixels = 0;
+    const auto plotPending = [&] {
+        if (pendingRow >= 0) {
+            const RowTargets row =
+                rowTargets(map, pendingRow, band, shift_, targets, countedSpare(band), landed);
+            // Vectors pay only for many pixels; setting them up costs more than a few.
+            plotBlackPixels(row, bits, firstWord * 64, lastWord * 64 + 63, TargetOp::Remove,
+                            pixels < kFewInWord ? 1 : step.vectorLanes);
+        }
+        pendingRow = -1;
+    };
     for (const WhitenedWords& list : step.whitened) {
         const std::span<const WhitenedWords::Word> words = list.words();
         if (words.empty() || words.back().row < rowsFrom || words.front().row > rowsTo) {
@@ -387,17 +407,22 @@ bool BandScatter::takeAwayListed(const IterationStep& step, const PreparedMap& m
                 (yFirst >= band.yHigh && yLast >= band.yHigh)) {
                 continue;
             }
-            if ((++visits_ & 255) == 0 && !keepGoing()) {
-                return false;
+            if (word.row != pendingRow) {
+                plotPending();
+                if ((++visits_ & 63) == 0 && !keepGoing()) {
+                    return false;
+                }
+                pendingRow = word.row;
+                firstWord = word.index;
+                pixels = 0;
+            } else {
+                std::fill(bits + lastWord + 1, bits + word.index, std::uint64_t{0});
             }
-            const RowTargets row =
-                rowTargets(map, word.row, band, shift_, targets, countedSpare(band), landed);
-            // The vector kernel reads only the word's place in a row of bits.
-            std::uint64_t* bits = whitened_.data();
             bits[word.index] = word.bits;
-            plotBlackPixels(row, bits, word.index * 64, word.index * 64 + 63, TargetOp::Remove,
-                            step.vectorLanes);
+            lastWord = word.index;
+            pixels += bitCount(word.bits);
         }
+        plotPending();
     }
     return true;
 }
