@@ -47,11 +47,10 @@ constexpr std::int64_t kIterationsWorthCounting = 3;
 // once the first iteration whitens more than about 15 % of the square. So it counts only when
 // the images of the square leave less of it white.
 constexpr double kWhiteWorthMarkingFirst = 0.15;
-constexpr int kCoverageSamples = 64;
+constexpr int kCoverageSamples = 64;  // sample points per side of that estimate, at most
 
 // Pixels that turned white per word that holds any, as a guide to whether lists will do.
-constexpr std::int64_t kPixelsPerListedWord =
-    16;  // sample points per side of that estimate, at most
+constexpr std::int64_t kPixelsPerListedWord = 16;
 
 int threadsFor(const FastRenderOptions& options, int side) {
     if (options.threads > 0) {
@@ -420,6 +419,7 @@ std::optional<MonochromePicture> renderPictureFast(const ParameterBlock& block,
         throw std::invalid_argument("picture size index outside 0..5");
     }
     const int side = 1 << shiftForSizeIndex(block.sizeIndex);
+    PhaseClock clock(options.phases);  // starts afresh, also when nothing is iterated
     const std::int64_t iterations = iterationsFor(block);
     if (iterations <= 0) {
         BitRaster full(side);
@@ -427,7 +427,6 @@ std::optional<MonochromePicture> renderPictureFast(const ParameterBlock& block,
         ProgressSession session(progress);
         return full.toPicture();
     }
-    PhaseClock clock(options.phases);
     FastRender render(block, options, side);  // every buffer, before the progress opens
     return render.run(iterations, progress, clock);
 }
