@@ -2,7 +2,8 @@
 //
 //   orv_render_benchmark [Google Benchmark flags]
 //       times both renderers on every document and ends with a table of the median times and
-//       their ratio, with the geometric mean of the ratios;
+//       their ratio, with the geometric mean of the ratios, and a table of where the fast
+//       renderer's time goes on each document it timed (median of kPhaseRenders renders);
 //   orv_render_benchmark --peak-memory=RENDERER:DOCUMENT
 //       renders once (RENDERER is reference or fast) and prints how far the peak resident
 //       memory of the process grew meanwhile; run it in a fresh process per measurement.
@@ -10,15 +11,20 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "BenchmarkDocuments.h"
+#include "export/BmpWriter.h"
+#include "render/FastIteration.h"
 #include "render/RasterIteration.h"
 #include "render/ReferenceIteration.h"
 
@@ -31,6 +37,9 @@ using Renderer = std::optional<MonochromePicture> (*)(const ParameterBlock&, Ren
 
 constexpr const char* kReference = "reference";
 constexpr const char* kFast = "fast";
+
+// Renders per document for the table of phases; it reports their medians.
+constexpr int kPhaseRenders = 5;
 
 void render(benchmark::State& state, Renderer renderer, const ParameterBlock& block) {
     for (auto _ : state) {
@@ -63,6 +72,16 @@ public:
         }
     }
 
+    std::set<std::string> fastDocuments() const {
+        std::set<std::string> names;
+        for (const auto& [document, times] : milliseconds_) {
+            if (times.contains(kFast)) {
+                names.insert(document);
+            }
+        }
+        return names;
+    }
+
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\n%-28s %14s %14s %10s\n", "document", "reference ms", "fast ms", "ratio");
@@ -93,6 +112,58 @@ public:
 private:
     std::map<std::string, std::map<std::string, double>> milliseconds_;
 };
+
+double milliseconds(std::chrono::steady_clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Where the fast renderer's time goes: set-up, the first iteration, the later ones, packing
+// the last raster into the picture and encoding that as a BMP in memory (what orv-render
+// writes). Each column is its own median, so the columns need not add up to the whole.
+void reportPhases(const std::vector<orv::bench::BenchmarkDocument>& documents,
+                  const std::set<std::string>& names) {
+    std::printf("\n%-28s %8s %8s %8s %10s %8s %8s %8s\n", "phases (median ms)", "set-up", "first",
+                "later", "iterations", "packing", "BMP", "whole");
+    for (const orv::bench::BenchmarkDocument& document : documents) {
+        if (!names.contains(document.name)) {
+            continue;
+        }
+        std::vector<double> setup, first, later, packing, output, whole;
+        std::int64_t iterations = 0;
+        for (int i = 0; i < kPhaseRenders; ++i) {
+            orv::RenderPhases phases;
+            orv::FastRenderOptions options;
+            options.phases = &phases;
+            RenderProgress silent;
+            const auto start = std::chrono::steady_clock::now();
+            const std::optional<MonochromePicture> picture =
+                orv::renderPictureFast(document.block, silent, options);
+            const auto rendered = std::chrono::steady_clock::now();
+            if (!picture) {
+                return;
+            }
+            const std::vector<std::uint8_t> bmp = orv::encodeBmp(*picture);
+            benchmark::DoNotOptimize(bmp.data());
+            const auto encoded = std::chrono::steady_clock::now();
+            setup.push_back(milliseconds(phases.setup));
+            first.push_back(milliseconds(phases.firstIteration));
+            later.push_back(milliseconds(phases.laterIterations));
+            packing.push_back(milliseconds(phases.packing));
+            output.push_back(milliseconds(encoded - rendered));
+            whole.push_back(milliseconds(encoded - start));
+            iterations = phases.iterations;
+        }
+        std::printf("%-28s %8.2f %8.2f %8.2f %10lld %8.2f %8.2f %8.2f\n", document.name.c_str(),
+                    median(setup), median(first), median(later), static_cast<long long>(iterations),
+                    median(packing), median(output), median(whole));
+    }
+}
 
 long peakResidentKiB() {
     rusage usage{};
@@ -153,6 +224,7 @@ int main(int argc, char** argv) {
     }
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    reportPhases(documents, reporter.fastDocuments());
     benchmark::Shutdown();
     return 0;
 }

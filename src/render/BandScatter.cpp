@@ -39,6 +39,9 @@ constexpr int kNarrowedColumns = 256;
 // Rows with fewer pixels that turned white than this are taken away pixel by pixel.
 constexpr int kFewWhitened = 32;
 
+// Words of a list with fewer pixels than this are taken away without vectors.
+constexpr int kFewInWord = 8;
+
 // Runs this short cost less to plot than to cut into pieces.
 constexpr int kShortestFilledRun = 4;
 
@@ -251,6 +254,14 @@ void narrowToBand(const RowTargets& row, double c, const TargetBand& band, int& 
     }
 }
 
+// Where source row y goes under `map`, within `band`.
+RowTargets rowTargets(const PreparedMap& map, int y, const TargetBand& band, int shift,
+                      std::uint8_t* targets, unsigned spare, std::uint64_t* landed) {
+    return {map.columnX(), map.columnY(), map.rowX(y), map.rowY(y), static_cast<double>(map.side()),
+            band.yLow,     band.yHigh,    band.first,  shift,       targets,
+            spare,         landed};
+}
+
 }  // namespace
 
 TargetBand::TargetBand(int plan_, int index_, int first_, int last_)
@@ -288,9 +299,130 @@ bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, boo
         if (map.counted() != counted) {
             continue;
         }
-        if (!scatterMap(step, map, band, keepGoing)) {
+        const bool listed =
+            counted && step.countsUse == CountsUse::TakeAway && !step.whitened.empty();
+        if (!(listed ? takeAwayListed(step, map, band, keepGoing)
+                     : scatterMap(step, map, band, keepGoing))) {
             return false;
         }
+    }
+    return true;
+}
+
+// The first iteration under a map whose image of the full square is known as row spans (see
+// PreparedMap::planSpans): the spans are filled, and only the pixels near the square's edges
+// are mapped one by one.
+bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap& map,
+                                    const TargetBand& band, std::uint8_t* targets, unsigned spare,
+                                    const std::function<bool()>& keepGoing) {
+    const std::size_t rowBytes = static_cast<std::size_t>(side_);
+    for (int j = band.first; j <= band.last; ++j) {
+        const int first = map.spanFirst(j);
+        const int last = map.spanLast(j);
+        if (first <= last) {
+            std::memset(targets + static_cast<std::size_t>(j - band.first) * rowBytes +
+                            static_cast<std::size_t>(first),
+                        RowTargets::kMark, static_cast<std::size_t>(last - first + 1));
+        }
+    }
+    if (!map.counted()) {
+        markedLow_ = std::min(markedLow_, band.first);
+        markedHigh_ = std::max(markedHigh_, band.last);
+    }
+    const int border = map.spanBorder();
+    const int rowsTo = map.sourceRowsLast(band.plan, band.index);
+    for (int y = map.sourceRowsFirst(band.plan, band.index); y <= rowsTo; ++y) {
+        if (map.reachLow(y) > band.last || map.reachHigh(y) < band.first) {
+            continue;
+        }
+        if ((++visits_ & 7) == 0 && !keepGoing()) {
+            return false;
+        }
+        const RowTargets row = rowTargets(map, y, band, shift_, targets, spare, nullptr);
+        const std::uint64_t* bits = step.source->row(y);
+        if (y < border || y >= side_ - border) {
+            plotBlackPixels(row, bits, 0, side_ - 1, TargetOp::Mark, step.vectorLanes);
+        } else {
+            plotBlackPixels(row, bits, 0, border - 1, TargetOp::Mark, step.vectorLanes);
+            plotBlackPixels(row, bits, side_ - border, side_ - 1, TargetOp::Mark, step.vectorLanes);
+        }
+    }
+    return true;
+}
+
+// This thread's spare bytes past the counts, from the band's first count.
+unsigned BandScatter::countedSpare(const TargetBand& band) const {
+    return (static_cast<unsigned>(side_) << shift_) +
+           static_cast<unsigned>(member_ * kSpareStride) -
+           (static_cast<unsigned>(band.first) << shift_);
+}
+
+// Few pixels turned white, over many rows: visiting each listed word once costs far less than
+// scanning every source row the band reaches and cutting each to the band. The counts change
+// in the same way whatever the order.
+bool BandScatter::takeAwayListed(const IterationStep& step, const PreparedMap& map,
+                                 const TargetBand& band, const std::function<bool()>& keepGoing) {
+    std::uint8_t* targets = step.counts + (static_cast<std::size_t>(band.first) << shift_);
+    std::uint64_t* landed =
+        step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6);
+    // Only source rows rowsFrom..rowsTo reach the band; lists hold rows in ascending order.
+    const int rowsFrom = map.sourceRowsFirst(band.plan, band.index);
+    const int rowsTo = map.sourceRowsLast(band.plan, band.index);
+    // The listed words of one row are plotted in one call, from a row of bits that holds
+    // them and zeros between them (a list holds a row's words in ascending order).
+    std::uint64_t* bits = whitened_.data();
+    int pendingRow = -1;
+    int firstWord = 0;
+    int lastWord = -1;
+    int pixels = 0;
+    const auto plotPending = [&] {
+        if (pendingRow >= 0) {
+            const RowTargets row =
+                rowTargets(map, pendingRow, band, shift_, targets, countedSpare(band), landed);
+            // Vectors pay only for many pixels; setting them up costs more than a few.
+            plotBlackPixels(row, bits, firstWord * 64, lastWord * 64 + 63, TargetOp::Remove,
+                            pixels < kFewInWord ? 1 : step.vectorLanes);
+        }
+        pendingRow = -1;
+    };
+    for (const WhitenedWords& list : step.whitened) {
+        const std::span<const WhitenedWords::Word> words = list.words();
+        if (words.empty() || words.back().row < rowsFrom || words.front().row > rowsTo) {
+            continue;
+        }
+        for (const WhitenedWords::Word& word : words) {
+            if (word.row > rowsTo) {
+                break;
+            }
+            if (word.row < rowsFrom || map.reachLow(word.row) > band.last ||
+                map.reachHigh(word.row) < band.first) {
+                continue;
+            }
+            // Y is monotone along the row: the word's first and last pixels bound the rest.
+            const double rowY = map.rowY(word.row);
+            const double* xc = map.columnY() + word.index * 64;
+            const double yFirst = xc[std::countr_zero(word.bits)] + rowY;
+            const double yLast = xc[63 - std::countl_zero(word.bits)] + rowY;
+            if ((yFirst <= band.yLow && yLast <= band.yLow) ||
+                (yFirst >= band.yHigh && yLast >= band.yHigh)) {
+                continue;
+            }
+            if (word.row != pendingRow) {
+                plotPending();
+                if ((++visits_ & 63) == 0 && !keepGoing()) {
+                    return false;
+                }
+                pendingRow = word.row;
+                firstWord = word.index;
+                pixels = 0;
+            } else {
+                std::fill(bits + lastWord + 1, bits + word.index, std::uint64_t{0});
+            }
+            bits[word.index] = word.bits;
+            lastWord = word.index;
+            pixels += bitCount(word.bits);
+        }
+        plotPending();
     }
     return true;
 }
@@ -327,10 +459,10 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
     std::uint64_t* landed =
         retracting ? step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6)
                    : nullptr;
-    const unsigned spare = counted ? (static_cast<unsigned>(side_) << shift_) +
-                                         static_cast<unsigned>(member_ * kSpareStride) -
-                                         (static_cast<unsigned>(band.first) << shift_)
-                                   : spare_;
+    const unsigned spare = counted ? countedSpare(band) : spare_;
+    if (step.fullSource && op == TargetOp::Mark && map.spanBorder() > 0) {
+        return markImageOfSquare(step, map, band, targets, spare, keepGoing);
+    }
 
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);
     for (int tileFrom = map.sourceRowsFirst(band.plan, band.index); tileFrom <= rowsTo;
@@ -346,10 +478,7 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
             if ((++visits_ & 7) == 0 && !keepGoing()) {
                 return false;
             }
-            const RowTargets row{
-                map.columnX(), map.columnY(), map.rowX(y), map.rowY(y), static_cast<double>(side_),
-                band.yLow,     band.yHigh,    band.first,  shift_,      targets,
-                spare,         landed};
+            const RowTargets row = rowTargets(map, y, band, shift_, targets, spare, landed);
             int from = spanFirst(y) * 64;
             int to = spanLast(y) * 64 + 63;
             const std::uint64_t* bits = step.source->row(y);
@@ -487,7 +616,10 @@ std::uint64_t landed(const std::uint8_t* counts, bool& saturated) {
 }  // namespace
 
 void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
-                       StepOutcome& outcome) {
+                       StepOutcome& outcome, WhitenedWords* whitenedWords) {
+    if (whitenedWords != nullptr) {
+        whitenedWords->restart(step.listWhitened);
+    }
     const int words = next.wordsPerRow();
     const BitRaster& source = *step.source;
     const bool rewritten = step.countsUse != CountsUse::TakeAway;
@@ -516,6 +648,14 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
         std::uint8_t* marks =
             marked ? marks_.data() + (static_cast<std::size_t>(row - band.first) << shift_)
                    : nullptr;
+        const std::size_t rowBytes = static_cast<std::size_t>(words) * sizeof(std::uint64_t);
+        if (!marked && counted != nullptr && std::memcmp(counted, before, rowBytes) == 0) {
+            // Late iterations leave many rows as they were: those are copied whole.
+            std::memcpy(out, before, rowBytes);
+            next.setBlackSpan(row, source.firstBlackWord(row), source.lastBlackWord(row));
+            next.setWhitenedSpan(row, words, -1);
+            continue;
+        }
         int firstBlack = words;
         int lastBlack = -1;
         int firstWhitened = words;
@@ -532,6 +672,9 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             }
             const std::uint64_t gone = before[i] & ~word;
             if (gone != 0) {
+                if (whitenedWords != nullptr) {
+                    whitenedWords->add(row, i, gone);
+                }
                 whitened += bitCount(gone);
                 firstWhitened = std::min(firstWhitened, i);
                 lastWhitened = i;

@@ -49,6 +49,9 @@ constexpr std::int64_t kIterationsWorthCounting = 3;
 constexpr double kWhiteWorthMarkingFirst = 0.15;
 constexpr int kCoverageSamples = 64;  // sample points per side of that estimate, at most
 
+// Pixels that turned white per word that holds any, as a guide to whether lists will do.
+constexpr std::int64_t kPixelsPerListedWord = 16;
+
 int threadsFor(const FastRenderOptions& options, int side) {
     if (options.threads > 0) {
         return std::min(options.threads, kMaxRenderThreads);
@@ -106,19 +109,52 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
+// Adds the time since its last lap to a phase, when the caller wants phases.
+class PhaseClock {
+public:
+    using Phase = RenderPhases::Duration RenderPhases::*;
+
+    explicit PhaseClock(RenderPhases* phases) : phases_(phases) {
+        if (phases_ != nullptr) {
+            *phases_ = RenderPhases{};
+            last_ = std::chrono::steady_clock::now();
+        }
+    }
+
+    void lap(Phase phase) {
+        if (phases_ != nullptr) {
+            const auto now = std::chrono::steady_clock::now();
+            phases_->*phase += now - last_;
+            last_ = now;
+        }
+    }
+
+    void countIteration() {
+        if (phases_ != nullptr) {
+            ++phases_->iterations;
+        }
+    }
+
+private:
+    RenderPhases* phases_;
+    std::chrono::steady_clock::time_point last_{};
+};
+
 // One render, from the prepared maps to the picture.
 class FastRender {
 public:
     FastRender(const ParameterBlock& block, const FastRenderOptions& options, int side);
 
     // Iterates `iterations` times (at least once) from the full square; nothing when stopped.
-    std::optional<MonochromePicture> run(std::int64_t iterations, RenderProgress& progress);
+    std::optional<MonochromePicture> run(std::int64_t iterations, RenderProgress& progress,
+                                         PhaseClock& clock);
 
 private:
     void prepareMaps(const ParameterBlock& block, bool counting);
     CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
     double firstWhite() const;
     void work(int member);
+    bool whitenedListed() const;
 
     int side_;
     int threads_;
@@ -130,10 +166,16 @@ private:
     double countedArea_ = 0.0;  // how the counted maps together scale areas
     bool anyCounted_ = false;
     bool anyMarked_ = false;
+    bool listing_;
     std::vector<BandScatter> scratch_;  // one per thread
     std::vector<std::uint8_t> counts_;
     std::vector<std::uint64_t> landedBits_;
     std::vector<BitRaster> rasters_;
+    // Per band of the plan whose phase packs, two sets: one read by the iteration in progress,
+    // made by the last packing, and one its own packing fills.
+    std::vector<WhitenedWords> whitenedWords_[2];
+    int listsMade_ = 0;              // the set the last packing filled
+    std::int64_t listCapacity_ = 0;  // words all lists of one set may hold
 
     // The state of the iteration in progress, shared with the threads of the team.
     IterationStep step_;
@@ -152,7 +194,7 @@ private:
 };
 
 FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& options, int side)
-    : side_(side), threads_(threadsFor(options, side)) {
+    : side_(side), threads_(threadsFor(options, side)), listing_(options.listing) {
     markedRows_ = bandRowsFor(options, side, threads_);
     // Counted maps write to counts that cover the raster, so their bands need no cache-sized
     // buffer; a few per thread balance the load, and fewer bands mean fewer rows mapped twice.
@@ -174,12 +216,24 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
         landedBits_.resize(counts_.size() / 64);
         rasters_.emplace_back(side);
     }
+    packWithCounts_ = anyCounted_ && !anyMarked_;
+    // Lists of a quarter of the words at most (16 bytes an entry, two sets) take an eighth of
+    // a byte per pixel, an eighth of the counts; reserved whole, they are touched as they fill.
+    if (anyCounted_) {
+        const std::vector<TargetBand>& packed = packWithCounts_ ? countedBands_ : markedBands_;
+        for (const TargetBand& band : packed) {
+            const auto words = static_cast<std::size_t>(band.last - band.first + 1) *
+                               static_cast<std::size_t>(side / 64);
+            listCapacity_ += static_cast<std::int64_t>(words / 4);
+            whitenedWords_[0].emplace_back(words / 4);
+            whitenedWords_[1].emplace_back(words / 4);
+        }
+    }
     step_.maps = maps_;
     step_.counts = anyCounted_ ? counts_.data() : nullptr;
     step_.landedBits = anyCounted_ ? landedBits_.data() : nullptr;
     step_.anyMarked = anyMarked_;
     step_.vectorLanes = options.vectorLanes;
-    packWithCounts_ = anyCounted_ && !anyMarked_;
 }
 
 void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
@@ -233,7 +287,12 @@ CountsUse FastRender::countsUseFor(std::int64_t t, std::int64_t iterations) cons
         return CountsUse::Mark;
     }
     if (t == 0) {
-        return countedArea_ >= kKeptAreaWorthCounting && firstWhite() <= kWhiteWorthMarkingFirst
+        // Marking by spans costs next to nothing, so the counts start from the second raster.
+        const bool spans = std::all_of(maps_.begin(), maps_.end(), [](const PreparedMap& map) {
+            return !map.counted() || map.spanBorder() > 0;
+        });
+        return !spans && countedArea_ >= kKeptAreaWorthCounting &&
+                       firstWhite() <= kWhiteWorthMarkingFirst
                    ? CountsUse::Count
                    : CountsUse::Mark;
     }
@@ -259,15 +318,23 @@ void FastRender::work(int member) {
             return;
         }
         if (pack) {
-            bandScatter.pack(step_, *next_, bands[band], found);
+            std::vector<WhitenedWords>& lists = whitenedWords_[1 - listsMade_];
+            bandScatter.pack(step_, *next_, bands[band], found,
+                             lists.empty() ? nullptr : &lists[band]);
         }
     }
     std::lock_guard lock(outcomeMutex_);
     outcome_.add(found);
 }
 
-std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
-                                                 RenderProgress& progress) {
+bool FastRender::whitenedListed() const {
+    const std::vector<WhitenedWords>& lists = whitenedWords_[listsMade_];
+    return std::all_of(lists.begin(), lists.end(),
+                       [](const WhitenedWords& words) { return words.complete(); });
+}
+
+std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, RenderProgress& progress,
+                                                 PhaseClock& clock) {
     BitRaster* current = &rasters_[0];
     next_ = &rasters_[1];
     BitRaster* previous = anyCounted_ ? &rasters_[2] : nullptr;
@@ -285,6 +352,12 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
         nextBand_.store(0, std::memory_order_relaxed);
         team.run(work, whileWaiting);
     };
+    const auto finish = [&](const BitRaster& last) {
+        MonochromePicture picture = last.toPicture();
+        clock.lap(&RenderPhases::packing);
+        return picture;
+    };
+    clock.lap(&RenderPhases::setup);
 
     for (std::int64_t t = 0; t < iterations; ++t) {
         poller.pollNow();
@@ -292,25 +365,37 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
             return std::nullopt;
         }
         step_.source = current;
+        step_.fullSource = t == 0;
+        // Lists that will not be complete only cost their writes. The picture shrinks steadily,
+        // so the next iteration whitens no more pixels than this one did, and they lie close
+        // together: a word holds several.
+        step_.listWhitened =
+            listing_ && anyCounted_ && t > 0 && whitened_ <= kPixelsPerListedWord * listCapacity_;
         step_.countsUse = countsUseFor(t, iterations);
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;
         outcome_ = StepOutcome{};
+        const bool listed = listing_ && step_.countsUse == CountsUse::TakeAway && whitenedListed();
+        step_.whitened = listed ? std::span<const WhitenedWords>(whitenedWords_[listsMade_])
+                                : std::span<const WhitenedWords>();
         if (anyCounted_) {
             phase(true);  // first: packing reads the counts
         }
         if (!packWithCounts_ && !poller.stopped()) {
             phase(false);
         }
+        listsMade_ = 1 - listsMade_;
         if (poller.stopped()) {
             return std::nullopt;
         }
         progress.setPosition(progressPosition(t, iterations));
+        clock.lap(t == 0 ? &RenderPhases::firstIteration : &RenderPhases::laterIterations);
+        clock.countIteration();
         if (!outcome_.changed) {
             // A raster the step leaves unchanged stays so for good.
             if (t + 1 < iterations) {
                 progress.setPosition(progressPosition(iterations - 1, iterations));
             }
-            return next_->toPicture();
+            return finish(*next_);
         }
         if (anyCounted_) {
             std::swap(previous, current);
@@ -322,7 +407,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations,
         whitened_ = outcome_.whitened;
         black_ -= whitened_;
     }
-    return current->toPicture();
+    return finish(*current);
 }
 
 }  // namespace
@@ -334,6 +419,7 @@ std::optional<MonochromePicture> renderPictureFast(const ParameterBlock& block,
         throw std::invalid_argument("picture size index outside 0..5");
     }
     const int side = 1 << shiftForSizeIndex(block.sizeIndex);
+    PhaseClock clock(options.phases);  // starts afresh, also when nothing is iterated
     const std::int64_t iterations = iterationsFor(block);
     if (iterations <= 0) {
         BitRaster full(side);
@@ -342,7 +428,7 @@ std::optional<MonochromePicture> renderPictureFast(const ParameterBlock& block,
         return full.toPicture();
     }
     FastRender render(block, options, side);  // every buffer, before the progress opens
-    return render.run(iterations, progress);
+    return render.run(iterations, progress, clock);
 }
 
 }  // namespace orv

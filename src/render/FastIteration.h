@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 
 #include "document/ParameterBlock.h"
@@ -8,12 +10,24 @@
 
 namespace orv {
 
+// Where the time of one render went, for the benchmark: nothing in it changes the picture.
+struct RenderPhases {
+    using Duration = std::chrono::steady_clock::duration;
+    Duration setup{};             // buffers, prepared maps, the threads
+    Duration firstIteration{};    // the full square mapped once
+    Duration laterIterations{};   // every iteration after the first
+    Duration packing{};           // the last raster made into the picture
+    std::int64_t iterations = 0;  // performed; fewer than asked when the raster settled
+};
+
 // How the fast renderer spreads its work; the picture never depends on it.
 struct FastRenderOptions {
     int threads = 0;      // 0: one per core, at most kMaxRenderThreads; otherwise exactly this many
     int bandRows = 0;     // target rows per unit of work; 0: chosen from the side
     int vectorLanes = 4;  // widest vector in doubles: 1 (none) or 4 (AVX2)
-    bool counting = true;  // keep landing counts for maps that are plotted pixel by pixel
+    bool counting = true;            // keep landing counts for maps that are plotted pixel by pixel
+    bool listing = true;             // take away the pixels that turned white from lists, when few
+    RenderPhases* phases = nullptr;  // when set, receives where the time went
 };
 
 inline constexpr int kMaxRenderThreads = 8;

@@ -68,6 +68,91 @@ PreparedMap::PreparedMap(const AffineMap& map, int side)
             static_cast<std::uint8_t>((stepsWithoutGaps(a_, rowX(y)) ? kXWithoutGaps : 0) |
                                       (stepsWithoutGaps(c_, rowY(y)) ? kYWithoutGaps : 0));
     }
+    if (!fillsRuns()) {  // those fill runs whole instead
+        planSpans();
+    }
+}
+
+// The first iteration maps every pixel of the full square, and a map that shrinks every
+// direction enough leaves no hole inside the image, so most of it is filled as row spans. Let
+// u = (a, c) and v = (b, d) be the steps of a target per column and per row and t = (Ne, Nf),
+// so pixel (x, y) goes to p = x u + y v + t in real arithmetic and to a computed p' within
+// 2^-20 of it per coordinate (four roundings of values below 2^31, as |Ne|, |Nf| <= 2^30 and
+// the steps are below 1). With m = 2^-6:
+//
+// Cover. When |a| + |b| <= 1 - 4m and |c| + |d| <= 1 - 4m, the lattice x u + y v + t (all
+// integers x, y) meets every square [i + 2m, i + 1 - 2m] x [j + 2m, j + 1 - 2m]: the
+// parallelograms p + {s u + r v : s, r in [0, 1)} tile the plane (det != 0), so every point z
+// lies in one, and its corner p lies in z - B, B the bounding box of {s u + r v}, whose width
+// |a| + |b| and height |c| + |d| fit the square with room 2m to spare on each side once z is
+// chosen. Now take a target cell Q = [i, i+1) x [j, j+1) inside the raster whose box widened
+// by e = 1 + m on every side has all four corners pulled back (by the inverse map) into the
+// square [0, N-1]^2. The lattice point p found in Q pulls back into the hull of those corners,
+// hence into [0, N-1]^2, and being integral it is a pixel; p' is within 2^-20 < m of p, so it
+// truncates to (i, j). Every such cell is black after the first iteration: these are the
+// spans.
+//
+// Rest. A pixel at least spanBorder() from every edge of the square has its computed target
+// p' within (-1, 1) of its cell's corner per coordinate (truncation toward zero sends (-1, 0)
+// to 0), so every point of that cell's widened box is within 2 + e + 2^-20 <= 4 of p, and
+// pulls back to within 4 |A^-1| (the inverse's row-sum norm) of the pixel: inside the square
+// by at least 1 when the border is 4 |A^-1| + 1 or more. So the cell is one of the spans. The
+// spans are computed in doubles with an error far below 1 in source units (tolerated on
+// either side: the margin of 1 above, and integral pull-backs, which a hull overshooting
+// [0, N-1] by less than 1 cannot leave). Only the pixels of the border are mapped one by one.
+//
+// Maps turned near isometrically (|cos| + |sin| > 1 at scale 1) leave holes and fall outside
+// the cover condition; nearly flat ones would need a border as wide as the square.
+void PreparedMap::planSpans() {
+    constexpr double m = 0x1p-6;
+    constexpr double e = 1.0 + m;
+    const double n = side_;
+    const double det = determinant_;
+    const bool finite = std::isfinite(a_) && std::isfinite(b_) && std::isfinite(c_) &&
+                        std::isfinite(d_) && std::isfinite(det);
+    if (!finite || det == 0.0 || std::fabs(a_) + std::fabs(b_) > 1.0 - 4 * m ||
+        std::fabs(c_) + std::fabs(d_) > 1.0 - 4 * m || !(std::fabs(ne_) <= 0x1p30) ||
+        !(std::fabs(nf_) <= 0x1p30)) {
+        return;
+    }
+    const double inverseNorm =
+        std::max(std::fabs(d_) + std::fabs(b_), std::fabs(c_) + std::fabs(a_)) / std::fabs(det);
+    const double border = std::ceil(5.0 * inverseNorm) + 2.0;
+    if (!(border <= n / 8)) {
+        return;
+    }
+    spanBorder_ = static_cast<int>(border);
+    spanFirst_.assign(idx(side_), 1);
+    spanLast_.assign(idx(side_), 0);
+    // The pull-back of w: (d (wx - Ne) - b (wy - Nf)) / det, (a (wy - Nf) - c (wx - Ne)) / det;
+    // along a target row each coordinate is k * i + offset, and must lie in [0, N-1].
+    for (int j = 0; j < side_; ++j) {
+        double low = 0.0;
+        double high = n - 1;
+        bool empty = false;
+        for (const double ox : {-e, 1.0 + e}) {
+            for (const double oy : {-e, 1.0 + e}) {
+                const double wy = j + oy - nf_;
+                const double ks[2] = {d_ / det, -c_ / det};
+                const double offsets[2] = {(d_ * (ox - ne_) - b_ * wy) / det,
+                                           (a_ * wy - c_ * (ox - ne_)) / det};
+                for (int k = 0; k < 2; ++k) {
+                    if (ks[k] == 0.0) {
+                        empty = empty || offsets[k] < 0.0 || offsets[k] > n - 1;
+                        continue;
+                    }
+                    const double first = (0.0 - offsets[k]) / ks[k];
+                    const double last = (n - 1 - offsets[k]) / ks[k];
+                    low = std::max(low, std::min(first, last));
+                    high = std::min(high, std::max(first, last));
+                }
+            }
+        }
+        if (!empty && std::ceil(low) <= std::floor(high)) {
+            spanFirst_[idx(j)] = static_cast<int>(std::ceil(low));
+            spanLast_[idx(j)] = static_cast<int>(std::floor(high));
+        }
+    }
 }
 
 bool PreparedMap::fillsRuns() const {

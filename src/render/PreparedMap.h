@@ -60,6 +60,15 @@ public:
     // pixels, for the cell of row or column 0) pulled back through the linear part.
     double sharingEstimate() const;
 
+    // The image of the full square, for the first iteration: when spanBorder() > 0, the
+    // targets of all N x N pixels are the columns spanFirst(j)..spanLast(j) of each target row
+    // j (none when first > last) together with the targets of the pixels within spanBorder()
+    // of the square's edges. 0 when the map does not allow it (see PreparedMap.cpp) or fills
+    // runs whole, which costs less.
+    int spanBorder() const { return spanBorder_; }
+    int spanFirst(int row) const { return spanFirst_[idx(row)]; }
+    int spanLast(int row) const { return spanLast_[idx(row)]; }
+
     // Whether the renderer keeps landing counts for this map (see BandScatter).
     bool counted() const { return counted_; }
     void setCounted(bool counted) { counted_ = counted; }
@@ -75,6 +84,7 @@ private:
     static constexpr std::uint8_t kXWithoutGaps = 1;
     static constexpr std::uint8_t kYWithoutGaps = 2;
     static std::size_t idx(int i) { return static_cast<std::size_t>(i); }
+    void planSpans();
 
     int side_;
     double a_;
@@ -88,6 +98,8 @@ private:
     std::vector<double> xa_, xc_;
     std::vector<std::int32_t> reachLow_, reachHigh_;
     std::vector<std::uint8_t> rowFlags_;
+    int spanBorder_ = 0;
+    std::vector<std::int32_t> spanFirst_, spanLast_;
     struct BandPlan {
         std::vector<std::int32_t> first, last;
     };

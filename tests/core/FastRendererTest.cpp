@@ -41,7 +41,8 @@ std::string describe(const ParameterBlock& block) {
 std::string describe(const FastRenderOptions& options) {
     std::ostringstream text;
     text << "threads " << options.threads << ", bandRows " << options.bandRows << ", vectorLanes "
-         << options.vectorLanes << ", counting " << options.counting;
+         << options.vectorLanes << ", counting " << options.counting << ", listing "
+         << options.listing;
     return text.str();
 }
 
@@ -116,6 +117,7 @@ public:
         options.bandRows = side <= 128 ? rows[below(5)] : (below(2) == 0 ? 0 : 16);
         options.vectorLanes = below(3) == 0 ? 1 : 4;
         options.counting = below(3) != 0;
+        options.listing = below(2) != 0;
         return options;
     }
 
@@ -294,9 +296,10 @@ TEST(FastRenderer, AgreesWhenLandingCountsOverflow) {
 // The first iteration maps the full square: it counts landings when the images of the square
 // cover most of it, and only marks otherwise, counting from the second raster on. Both ways,
 // and the step from marks to counts to taking pixels away, must give the defining loop's
-// pictures. Six turned copies around the centre leave about a third of the square white; a
-// slow turn of the whole square leaves a sliver; a fern mixes a flattened map, which is not
-// counted, with turned ones that are.
+// pictures, whether the pixels taken away are listed or found by comparing rasters. Six turned
+// copies around the centre leave about a third of the square white; a slow turn of the whole
+// square leaves a sliver; a fern mixes a flattened map, which is not counted, with turned ones
+// that are.
 TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
     std::vector<std::vector<AffineMap>> systems;
     std::vector<AffineMap> six;
@@ -333,11 +336,97 @@ TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
             EXPECT_LT(black, 256 * 256) << describe(block);
             changes += samePicture(previous, expected) ? 0 : 1;
             previous = expected;
-            for (const int threads : {1, 2}) {
-                for (const int lanes : {1, 4}) {
+            for (int variant = 0; variant < 8; ++variant) {
+                FastRenderOptions options;
+                options.threads = 1 + (variant & 1);
+                options.vectorLanes = (variant & 2) != 0 ? 4 : 1;
+                options.listing = (variant & 4) != 0;
+                const MonochromePicture actual = fast(block, options);
+                ASSERT_TRUE(samePicture(expected, actual))
+                    << firstDifference(expected, actual) << "\n"
+                    << describe(block) << describe(options);
+            }
+        }
+        // The pictures keep changing, so later iterations take pixels away from the counts.
+        EXPECT_GE(changes, 5);
+    }
+}
+
+// Late iterations of a slowly shrinking picture whiten a few pixels over many rows: the next
+// iteration takes them away from lists made while packing, band by band, cutting each list to
+// the source rows that reach the band and each word to the pixels whose Y lands in it. Narrow
+// bands put most targets near a band's edge; a mirror reverses Y along the rows.
+TEST(FastRenderer, AgreesWhenFewPixelsTurnWhiteOverManyRows) {
+    const std::vector<std::vector<AffineMap>> systems = {
+        {{0.998, -0.0628, 0.0628, 0.998, 0.03, -0.03}},
+        {{0.7, 0.69, -0.69, 0.7, 0.0, 0.7}, {0.7, -0.3, 0.3, -0.7, 0.25, 0.95}},
+    };
+    for (const auto& maps : systems) {
+        for (const std::int32_t count : {6, 12, 24}) {
+            ParameterBlock block = test::emptyBlock(3, count);
+            for (std::size_t k = 0; k < maps.size(); ++k) {
+                test::setMap(block, static_cast<int>(k), maps[k]);
+            }
+            const MonochromePicture expected = reference(block);
+            EXPECT_GT(test::countBlack(expected), 0) << describe(block);
+            for (const int rows : {1, 3, 16, 0}) {
+                FastRenderOptions options;
+                options.threads = 2;
+                options.bandRows = rows;
+                const MonochromePicture actual = fast(block, options);
+                ASSERT_TRUE(samePicture(expected, actual))
+                    << firstDifference(expected, actual) << "\n"
+                    << describe(block) << describe(options);
+            }
+        }
+    }
+}
+
+// The first iteration fills the image of the full square as row spans when the map shrinks
+// every direction enough, and maps only the pixels near the square's edges one by one. Maps
+// on both sides of that condition (|a| + |b| and |c| + |d| against 1 - 2^-4, and at 1, where
+// turned copies leave holes), nearly flat ones (a border nearly as wide as allowed), mirrors,
+// exact pixel steps, images cut by the raster's edges and offsets at and beyond 2^30 pixels.
+TEST(FastRenderer, AgreesWhereTheFirstIterationFillsSpans) {
+    const double edge = 1 - 0x1p-4;
+    std::vector<AffineMap> maps;
+    for (const double sum : {edge - 0x1p-40, edge, edge + 0x1p-40, 1.0 - 0x1p-30, 1.0}) {
+        for (const double turn : {0.0, 0.3, 0.785398163397448, 2.0}) {
+            // |a| + |b| = |c| + |d| = sum for a turn scaled to it.
+            const double scale = sum / (std::fabs(std::cos(turn)) + std::fabs(std::sin(turn)));
+            const double ca = scale * std::cos(turn);
+            const double sa = scale * std::sin(turn);
+            maps.push_back({ca, -sa, sa, ca, 0.5 - 0.5 * (ca - sa), 0.5 - 0.5 * (sa + ca)});
+            maps.push_back({ca, sa, sa, -ca, 0.1, 0.6});
+        }
+    }
+    for (const double turn : {0.05, 0.5, 0.785398163397448}) {  // turns that leave holes
+        const double ca = 0.97 * std::cos(turn);
+        const double sa = 0.97 * std::sin(turn);
+        maps.push_back({ca, -sa, sa, ca, 0.3, 0.05});
+        maps.push_back({0.5, 0.1, sa, ca, 0.2, 0.1});
+    }
+    maps.push_back({0.9, 0, 0, 1.2, 0, 0});  // stretched one way: rows or columns skipped
+    maps.push_back({1.2, 0, 0, 0.9, 0, 0.05});
+    maps.push_back({0.5, 0.25, -0.25, 0.5, 0.25, 0.4});      // exact steps
+    maps.push_back({0.75, 0.125, 0.125, 0.75, -0.3, 0.9});   // cut by two edges
+    maps.push_back({0.45, 0.44, 0.44, 0.45, 0.05, 0.0});     // nearly flat
+    maps.push_back({0.3, 0.299, -0.3, -0.299, 0.2, 0.5});    // nearly flat, mirrored
+    maps.push_back({0.6, 0.1, 0.1, 0.6, 0x1p30 / 64, 0.0});  // offsets of 2^30 pixels
+    maps.push_back({0.6, 0.1, 0.1, 0.6, -0x1p30 / 64, 0.2});
+    maps.push_back({0.6, 0.1, 0.1, 0.6, 0x1.0000000000001p30 / 64, 0.0});
+    maps.push_back({0.6, -0.1, 0.1, 0.6, 0.2, 0x1p30 / 64 - 0.5});
+    for (const AffineMap& map : maps) {
+        for (const std::int32_t sizeIndex : {0, 1}) {
+            for (const std::int32_t count : {1, 2}) {
+                ParameterBlock block = test::emptyBlock(sizeIndex, count);
+                test::setMap(block, 0, map);
+                const MonochromePicture expected = reference(block);
+                for (const bool counting : {false, true}) {
                     FastRenderOptions options;
-                    options.threads = threads;
-                    options.vectorLanes = lanes;
+                    options.counting = counting;
+                    options.threads = 2;
+                    options.bandRows = 5;
                     const MonochromePicture actual = fast(block, options);
                     ASSERT_TRUE(samePicture(expected, actual))
                         << firstDifference(expected, actual) << "\n"
@@ -345,8 +434,6 @@ TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
                 }
             }
         }
-        // The pictures keep changing, so later iterations take pixels away from the counts.
-        EXPECT_GE(changes, 5);
     }
 }
 
@@ -552,6 +639,33 @@ TEST(FastRenderer, EachIterationKeepsOnlyPixelsThatWereBlackBefore) {
             }
             before = std::move(after);
         }
+    }
+}
+
+// The benchmark's table of phases: each phase gets the time of its own iterations, the count is
+// of iterations performed (one for a raster that never changes), and asking for phases changes
+// nothing in the picture. A second render with the same record starts it afresh.
+TEST(FastRenderer, PhasesRecordTheIterationsPerformed) {
+    ParameterBlock identity = defaultParameters();
+    identity.autoIterations = 0;
+    identity.iterationCount = kLongest;
+    const struct {
+        ParameterBlock block;
+        std::int64_t iterations;
+    } cases[] = {{identity, 1},
+                 {slowlySettling(1), 1},
+                 {slowlySettling(7), 7},
+                 {slowlySettling(0), 0},
+                 {slowlySettling(2), 2}};
+    RenderPhases phases;
+    for (const auto& [block, iterations] : cases) {
+        FastRenderOptions options;
+        options.phases = &phases;
+        EXPECT_TRUE(samePicture(fast(block, options), fast(block)));
+        EXPECT_EQ(phases.iterations, iterations);
+        EXPECT_EQ(phases.firstIteration.count() > 0, iterations > 0);
+        EXPECT_EQ(phases.packing.count() > 0, iterations > 0);
+        EXPECT_EQ(phases.laterIterations.count() > 0, iterations > 1);
     }
 }
 
