@@ -68,11 +68,11 @@ std::vector<BenchmarkDocument> benchmarkDocuments() {
     const double dragonX = -0.4;
     const double dragonY = -0.55;
     const double dragonSpan = 1.65;
-    documents.push_back(
-        {"dragon",
-         system({framed(0.5, -0.5, 0.5, 0.5, 0, 0, dragonX, dragonY, dragonSpan),
-                 framed(-0.5, -0.5, 0.5, -0.5, 1, 0, dragonX, dragonY, dragonSpan)}),
-         true});
+    const AffineMap dragonMaps[] = {
+        framed(0.5, -0.5, 0.5, 0.5, 0, 0, dragonX, dragonY, dragonSpan),
+        framed(-0.5, -0.5, 0.5, -0.5, 1, 0, dragonX, dragonY, dragonSpan)};
+    documents.push_back({"dragon", system({dragonMaps[0], dragonMaps[1]}), true});
+    documents.push_back({"dragon-40", system({dragonMaps[0], dragonMaps[1]}, 40), true});
 
     // Six turned copies at 0.42 scale around the centre, overlapping their neighbours.
     std::vector<AffineMap> six;

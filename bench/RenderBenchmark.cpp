@@ -7,6 +7,9 @@
 //   orv_render_benchmark --peak-memory=RENDERER:DOCUMENT
 //       renders once (RENDERER is reference or fast) and prints how far the peak resident
 //       memory of the process grew meanwhile; run it in a fresh process per measurement.
+//   orv_render_benchmark --write-documents=DIR
+//       writes every document into DIR as NAME.orv, for timing whole processes
+//       (bench/whole-process).
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -23,6 +26,9 @@
 #include <vector>
 
 #include "BenchmarkDocuments.h"
+#include "document/Archive.h"
+#include "document/ParameterFile.h"
+#include "export/AtomicFile.h"
 #include "export/BmpWriter.h"
 #include "render/FastIteration.h"
 #include "render/RasterIteration.h"
@@ -196,12 +202,24 @@ int measurePeakMemory(const std::string& request) {
     return 1;
 }
 
+int writeDocuments(const std::string& directory) {
+    for (const orv::bench::BenchmarkDocument& document : orv::bench::benchmarkDocuments()) {
+        orv::Archive archive = orv::Archive::forStoring();
+        orv::storeParameters(document.block, archive);
+        orv::writeFileAtomically(directory + "/" + document.name + ".orv", archive.bytes());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--peak-memory=", 14) == 0) {
             return measurePeakMemory(argv[i] + 14);
+        }
+        if (std::strncmp(argv[i], "--write-documents=", 18) == 0) {
+            return writeDocuments(argv[i] + 18);
         }
     }
     static const std::vector<orv::bench::BenchmarkDocument> documents =
