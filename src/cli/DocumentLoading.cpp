@@ -26,7 +26,7 @@ bool exists(const std::string& path) {
 
 ParameterBlock importEntry(const std::string& file, const IfsEntry& entry,
                            const ImportChoice& choice) {
-    const std::string named = file + ": entry '" + entry.name + "'";
+    const std::string named = file + ": entry '" + printableText(entry.name) + "'";
     if (const auto reason = whyNotDrawable(entry)) {
         throw InputError(named + " cannot be drawn: " + *reason);
     }
@@ -91,7 +91,7 @@ ParameterBlock loadInput(const std::string& argument, const ImportChoice& choice
     }
     const IfsEntry* entry = findEntry(entries, name.entry);
     if (entry == nullptr) {
-        throw InputError(name.file + ": no entry named '" + name.entry +
+        throw InputError(name.file + ": no entry named '" + printableText(name.entry) +
                          "' (--list shows the entries)");
     }
     return importEntry(name.file, *entry, choice);

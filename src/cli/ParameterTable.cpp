@@ -86,13 +86,16 @@ std::string measurementText(const MonochromePicture& picture) {
 }
 
 std::string entryList(const std::vector<IfsEntry>& entries) {
+    std::vector<std::string> names;
     std::size_t width = 0;
     for (const IfsEntry& entry : entries) {
-        width = std::max(width, entry.name.size());
+        names.push_back(printableText(entry.name, std::string::npos));
+        width = std::max(width, names.back().size());
     }
     std::string text;
-    for (const IfsEntry& entry : entries) {
-        text += entry.name + std::string(width - entry.name.size() + 2, ' ');
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        const IfsEntry& entry = entries[k];
+        text += names[k] + std::string(width - names[k].size() + 2, ' ');
         appendRightAligned(text, std::to_string(entry.mapCount), 3);
         text += entry.mapCount == 1 ? " map" : " maps";
         if (const auto reason = whyNotDrawable(entry)) {

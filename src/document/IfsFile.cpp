@@ -62,7 +62,7 @@ std::optional<double> parseNumber(std::string_view word) {
 }
 
 std::string quoted(std::string_view name) {
-    return "'" + std::string(name) + "'";
+    return "'" + printableText(name) + "'";
 }
 
 class Reader {
@@ -281,6 +281,19 @@ std::string ifsEntryName(std::string_view path) {
         }
     }
     return name.empty() ? "orv" : name;
+}
+
+std::string printableText(std::string_view text, std::size_t limit) {
+    std::string shown;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const bool startsCharacter = (byte & 0xC0) != 0x80;
+        if (startsCharacter && at >= limit) {
+            return shown + "...";
+        }
+        shown += byte < 0x20 || byte == 0x7F ? '?' : static_cast<char>(byte);
+    }
+    return shown;
 }
 
 }  // namespace orv

@@ -67,6 +67,11 @@ std::vector<double> ifsProbabilities(std::span<const AffineMap> maps);
 // `name` is used as it is: see ifsEntryName.
 std::string formatIfsEntry(std::string_view name, std::span<const AffineMap> maps);
 
+// Text from a .ifs file as it may be shown on a terminal: control characters (which could
+// steer the terminal) as '?', and no more than `limit` bytes, cut before a whole character and
+// followed by "..." when longer.
+std::string printableText(std::string_view text, std::size_t limit = 64);
+
 // An entry name made from a file name: its last component without the extension, with
 // blanks, braces and semicolons (which would end the name) replaced by '_'.
 std::string ifsEntryName(std::string_view path);

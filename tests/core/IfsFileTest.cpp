@@ -97,6 +97,8 @@ TEST(IfsReader, RefusesMalformedTextWithTheLineOfTheFault) {
         {"a {\n1 0 0 1 0 0\n{\n}", 3, "a '{' inside entry 'a'"},
         {"a {\n1 0 0 1 0 0\n}\n}", 4, "a '}' with no entry to close"},
         {"x\n\nempty { ; nothing\n}", 1, "entry 'x empty' has no maps"},
+        // Bytes that would steer a terminal are not echoed.
+        {"a {\n1 0 0 1 \x1b[2J\x07 0\n}", 2, "'?[2J?' in entry 'a'"},
     };
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.text);
@@ -110,6 +112,13 @@ TEST(IfsReader, RefusesMalformedTextWithTheLineOfTheFault) {
             EXPECT_NE(message.find(fault.reason), std::string::npos) << message;
         }
     }
+}
+
+TEST(IfsReader, LongTextIsShownCutBeforeAWholeCharacter) {
+    EXPECT_EQ(printableText("abc\tdef", 64), "abc?def");
+    EXPECT_EQ(printableText("abcdef", 3), "abc...");
+    EXPECT_EQ(printableText("ab\u0416\u0416", 3), "ab\u0416...");  // two bytes each
+    EXPECT_EQ(printableText("abc", 3), "abc");
 }
 
 TEST(IfsReader, FindsEntriesWithoutRegardToCaseAndSaysWhichCannotBeDrawn) {
