@@ -12,6 +12,7 @@
 
 #include "render/BandScatter.h"
 #include "render/BitRaster.h"
+#include "render/HugePageAllocator.h"
 #include "render/PreparedMap.h"
 #include "render/RenderTeam.h"
 
@@ -168,7 +169,7 @@ private:
     bool anyMarked_ = false;
     bool listing_;
     std::vector<BandScatter> scratch_;  // one per thread
-    std::vector<std::uint8_t> counts_;
+    std::vector<std::uint8_t, HugePageAllocator<std::uint8_t>> counts_;
     std::vector<std::uint64_t> landedBits_;
     std::vector<BitRaster> rasters_;
     // Per band of the plan whose phase packs, two sets: one read by the iteration in progress,
