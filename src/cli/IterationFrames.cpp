@@ -9,6 +9,7 @@
 #include "document/DocumentError.h"
 #include "export/BmpWriter.h"
 #include "export/PngWriter.h"
+#include "render/FastIteration.h"
 #include "render/RasterIteration.h"
 
 namespace orv::cli {
@@ -65,24 +66,19 @@ std::string framePath(const std::string& directory, std::int64_t index, PictureF
 std::int64_t writeIterationFrames(const ParameterBlock& block, const std::string& directory,
                                   PictureFormat format) {
     makeDirectory(directory);
-    RenderProgress silent;
-    const std::int64_t total = std::max<std::int64_t>(iterationsFor(block), 0);
-    std::optional<MonochromePicture> previous;
     std::int64_t written = 0;
-    for (std::int64_t count = 0; count <= total; ++count) {
-        auto picture = renderAfter(block, static_cast<std::int32_t>(count), silent);
-        if (previous && samePicture(*previous, *picture)) {
-            break;
-        }
-        const std::string path = framePath(directory, count, format);
+    FastRenderOptions options;
+    options.onPicture = [&](std::int64_t iteration, const MonochromePicture& picture) {
+        const std::string path = framePath(directory, iteration, format);
         if (format == PictureFormat::png) {
-            writePng(*picture, path);
+            writePng(picture, path);
         } else {
-            writeBmp(*picture, path);
+            writeBmp(picture, path);
         }
         ++written;
-        previous = std::move(picture);
-    }
+    };
+    RenderProgress silent;
+    renderPictureFast(block, silent, options);
     return written;
 }
 

@@ -141,6 +141,8 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
+using PictureObserver = std::function<void(std::int64_t, const MonochromePicture&)>;
+
 // One render, from the prepared maps to the picture.
 class FastRender {
 public:
@@ -148,7 +150,7 @@ public:
 
     // Iterates `iterations` times (at least once) from the full square; nothing when stopped.
     std::optional<MonochromePicture> run(std::int64_t iterations, RenderProgress& progress,
-                                         PhaseClock& clock);
+                                         PhaseClock& clock, const PictureObserver& observer);
 
 private:
     void prepareMaps(const ParameterBlock& block, bool counting);
@@ -335,12 +337,16 @@ bool FastRender::whitenedListed() const {
 }
 
 std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, RenderProgress& progress,
-                                                 PhaseClock& clock) {
+                                                 PhaseClock& clock,
+                                                 const PictureObserver& observer) {
     BitRaster* current = &rasters_[0];
     next_ = &rasters_[1];
     BitRaster* previous = anyCounted_ ? &rasters_[2] : nullptr;
     current->fillBlack();
     black_ = static_cast<std::int64_t>(side_) * side_;
+    if (observer) {
+        observer(0, current->toPicture());
+    }
 
     ProgressSession session(progress);
     RenderTeam team(threads_);
@@ -398,6 +404,9 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
             }
             return finish(*next_);
         }
+        if (observer) {
+            observer(t + 1, next_->toPicture());
+        }
         if (anyCounted_) {
             std::swap(previous, current);
             countsCurrent_ = step_.countsUse != CountsUse::Mark && !outcome_.saturated;
@@ -426,10 +435,14 @@ std::optional<MonochromePicture> renderPictureFast(const ParameterBlock& block,
         BitRaster full(side);
         full.fillBlack();
         ProgressSession session(progress);
-        return full.toPicture();
+        MonochromePicture picture = full.toPicture();
+        if (options.onPicture) {
+            options.onPicture(0, picture);
+        }
+        return picture;
     }
     FastRender render(block, options, side);  // every buffer, before the progress opens
-    return render.run(iterations, progress, clock);
+    return render.run(iterations, progress, clock, options.onPicture);
 }
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "document/ParameterBlock.h"
@@ -28,6 +29,10 @@ struct FastRenderOptions {
     bool counting = true;            // keep landing counts for maps that are plotted pixel by pixel
     bool listing = true;             // take away the pixels that turned white from lists, when few
     RenderPhases* phases = nullptr;  // when set, receives where the time went
+    // When set, shown on the calling thread the full square the iteration starts from (0),
+    // then the picture after each iteration that changes it (1, 2, ...): the render ends at
+    // the first that changes nothing. An exception it throws ends the render.
+    std::function<void(std::int64_t iteration, const MonochromePicture&)> onPicture{};
 };
 
 inline constexpr int kMaxRenderThreads = 8;

@@ -642,6 +642,35 @@ TEST(FastRenderer, EachIterationKeepsOnlyPixelsThatWereBlackBefore) {
     }
 }
 
+// The pictures shown on the way are the defining loop's after 0, 1, 2, ... iterations, none
+// twice, and the last is the render's; one that stops early has settled.
+TEST(FastRenderer, ShowsThePictureAfterEachIterationThatChangesIt) {
+    BlockGenerator generator(91);
+    for (int i = 0; i < 40; ++i) {
+        ParameterBlock block = generator.next();
+        block.sizeIndex = 2;
+        block.autoIterations = 0;
+        block.iterationCount = 12;
+        std::vector<MonochromePicture> shown;
+        FastRenderOptions options;
+        options.onPicture = [&](std::int64_t iteration, const MonochromePicture& picture) {
+            EXPECT_EQ(iteration, static_cast<std::int64_t>(shown.size()));
+            shown.push_back(picture);
+        };
+        const MonochromePicture last = fast(block, options);
+        ASSERT_FALSE(shown.empty());
+        EXPECT_TRUE(samePicture(shown.back(), last)) << describe(block);
+        ParameterBlock counted = block;
+        for (std::size_t k = 0; k < shown.size(); ++k) {
+            counted.iterationCount = static_cast<std::int32_t>(k);
+            ASSERT_TRUE(samePicture(shown[k], reference(counted))) << k << "\n" << describe(block);
+            EXPECT_TRUE(k == 0 || !samePicture(shown[k], shown[k - 1])) << k;
+        }
+        counted.iterationCount = static_cast<std::int32_t>(shown.size());
+        EXPECT_TRUE(shown.size() == 13 || samePicture(reference(counted), last));
+    }
+}
+
 // The benchmark's table of phases: each phase gets the time of its own iterations, the count is
 // of iterations performed (one for a raster that never changes), and asking for phases changes
 // nothing in the picture. A second render with the same record starts it afresh.
