@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -10,15 +9,10 @@
 #include "export/BmpWriter.h"
 #include "export/PngWriter.h"
 #include "render/FastIteration.h"
-#include "render/RasterIteration.h"
 
 namespace orv::cli {
 
 namespace {
-
-bool samePicture(const MonochromePicture& a, const MonochromePicture& b) {
-    return std::ranges::equal(a.bits(), b.bits());
-}
 
 void makeDirectory(const std::string& directory) {
     if (::mkdir(directory.c_str(), 0777) != 0 && errno != EEXIST) {
@@ -28,34 +22,6 @@ void makeDirectory(const std::string& directory) {
 
 }  // namespace
 
-std::optional<MonochromePicture> renderAfter(const ParameterBlock& block, std::int32_t count,
-                                             RenderProgress& progress) {
-    ParameterBlock counted = block;
-    counted.autoIterations = 0;
-    counted.iterationCount = count;
-    return renderPicture(counted, progress);
-}
-
-std::optional<MonochromePicture> renderSettling(const ParameterBlock& block,
-                                                RenderProgress& progress) {
-    const std::int64_t total = iterationsFor(block);
-    if (total <= 0) {
-        return renderAfter(block, 0, progress);
-    }
-    std::int64_t count = 1;
-    auto picture = renderAfter(block, 1, progress);
-    while (picture && count < total) {
-        const std::int64_t next = std::min(2 * count, total);
-        auto later = renderAfter(block, static_cast<std::int32_t>(next), progress);
-        if (!later || samePicture(*picture, *later)) {
-            return later;
-        }
-        picture = std::move(later);
-        count = next;
-    }
-    return picture;
-}
-
 std::string framePath(const std::string& directory, std::int64_t index, PictureFormat format) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%03lld.%s", static_cast<long long>(index),
@@ -63,10 +29,11 @@ std::string framePath(const std::string& directory, std::int64_t index, PictureF
     return directory + (directory.ends_with('/') ? "" : "/") + name;
 }
 
-std::int64_t writeIterationFrames(const ParameterBlock& block, const std::string& directory,
-                                  PictureFormat format) {
+std::optional<MonochromePicture> renderWritingFrames(const ParameterBlock& block,
+                                                     const std::string& directory,
+                                                     PictureFormat format,
+                                                     RenderProgress& progress) {
     makeDirectory(directory);
-    std::int64_t written = 0;
     FastRenderOptions options;
     options.onPicture = [&](std::int64_t iteration, const MonochromePicture& picture) {
         const std::string path = framePath(directory, iteration, format);
@@ -75,11 +42,8 @@ std::int64_t writeIterationFrames(const ParameterBlock& block, const std::string
         } else {
             writeBmp(picture, path);
         }
-        ++written;
     };
-    RenderProgress silent;
-    renderPictureFast(block, silent, options);
-    return written;
+    return renderPictureFast(block, progress, options);
 }
 
 }  // namespace orv::cli

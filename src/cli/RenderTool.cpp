@@ -144,10 +144,10 @@ int render(const Options& options, const Console& console) {
 
     std::optional<MonochromePicture> picture;
     try {
-        if (!options.frames.empty()) {
-            writeIterationFrames(*block, options.frames, pictureFormat(options));
-        }
-        picture = renderPicture(*block, *progressFor(options, console));
+        const auto progress = progressFor(options, console);
+        picture = options.frames.empty() ? renderPicture(*block, *progress)
+                                         : renderWritingFrames(*block, options.frames,
+                                                               pictureFormat(options), *progress);
     } catch (const FileError& failure) {
         report(err, failure.what());
         return kExitBadOutput;
@@ -186,7 +186,7 @@ int info(const Options& options, const Console& console) {
     RenderProgress silent;
     std::optional<MonochromePicture> picture;
     try {
-        picture = renderSettling(*block, silent);
+        picture = renderPicture(*block, silent);
     } catch (const std::bad_alloc&) {
         report(console.err, options.input + ": not enough memory to render the picture");
         return kExitBadInput;

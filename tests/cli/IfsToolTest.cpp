@@ -234,23 +234,6 @@ TEST(IterationFrames, FramesShrinkFromTheFullSquareToTheOutputAndStopWhenSettled
               readBytes(dir.file("out.png")));
 }
 
-TEST(IterationFrames, SettlingRenderIsTheRenderWithTheFullCount) {
-    ParameterBlock block = defaultParameters();
-    block.maps[0] = {0.5, 0, 0, 0.5, 0, 0};
-    block.maps[1] = {0.3, -0.4, 0.4, 0.3, 0.5, 0.2};
-    block.maps[2] = {0.97, 0, 0, 0.2, 0.03, 0.8};  // slow: settles late
-    block.enabled = {1, 1, 1, 0, 0, 0};
-    block.sizeIndex = 0;
-    block.autoIterations = 0;
-    for (const std::int32_t count : {0, 1, 2, 5, 37, 200}) {
-        block.iterationCount = count;
-        RenderProgress silent;
-        EXPECT_EQ(encodeBmp(*cli::renderSettling(block, silent)),
-                  encodeBmp(*renderPicture(block, silent)))
-            << count;
-    }
-}
-
 TEST(IfsTool, InfoReportsTheDimensionOfTheRender) {
     TempDir dir;
     const RunResult run =
