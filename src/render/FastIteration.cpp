@@ -141,8 +141,6 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-using PictureObserver = std::function<void(std::int64_t, const MonochromePicture&)>;
-
 // One render, from the prepared maps to the picture.
 class FastRender {
 public:

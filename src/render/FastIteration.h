@@ -21,6 +21,9 @@ struct RenderPhases {
     std::int64_t iterations = 0;  // performed; fewer than asked when the raster settled
 };
 
+// Shown a picture on the way and the number of iterations that made it.
+using PictureObserver = std::function<void(std::int64_t iteration, const MonochromePicture&)>;
+
 // How the fast renderer spreads its work; the picture never depends on it.
 struct FastRenderOptions {
     int threads = 0;      // 0: one per core, at most kMaxRenderThreads; otherwise exactly this many
@@ -32,7 +35,7 @@ struct FastRenderOptions {
     // When set, shown on the calling thread the full square the iteration starts from (0),
     // then the picture after each iteration that changes it (1, 2, ...): the render ends at
     // the first that changes nothing. An exception it throws ends the render.
-    std::function<void(std::int64_t iteration, const MonochromePicture&)> onPicture{};
+    PictureObserver onPicture{};
 };
 
 inline constexpr int kMaxRenderThreads = 8;
