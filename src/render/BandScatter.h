@@ -86,7 +86,7 @@ struct IterationStep {
     // is counted.
     std::uint8_t* counts = nullptr;
     CountsUse countsUse = CountsUse::Mark;
-    // One bit per count, laid out as the counts (then one spare word per thread), set where
+    // One bit per count, laid out as the counts (then the spare bytes' words), set where
     // the count is non-zero: read from the counts when they are written afresh, kept up to
     // date by TakeAway itself, so that the counts need not be read again then.
     std::uint64_t* landedBits = nullptr;
@@ -110,9 +110,12 @@ struct StepOutcome {
 
 // One iteration step restricted to a band of target rows. Target rows belong to exactly one
 // band, so bands can be processed by different threads without sharing anything they write.
-class BandScatter {
+// Each thread's scratch starts a cache line of its own: its counters change at every row, and
+// a neighbour's writes on the same line would make every read of its fields a miss.
+class alignas(64) BandScatter {
 public:
-    static constexpr int kSpareStride = 64;  // spare bytes per thread, a cache line of its own
+    // Spare bytes per thread: as many as make their landed bits fill a cache line of their own.
+    static constexpr int kSpareStride = 512;
 
     // Scratch for thread `member`: marks for bands of up to `markedRows` rows (none when 0).
     BandScatter(int side, int markedRows, int member);

@@ -183,7 +183,9 @@ private:
     BitRaster* next_ = nullptr;
     bool countingPhase_ = false;
     bool packWithCounts_ = false;  // no marked phase: counted bands are packed at once
-    std::atomic<int> nextBand_{0};
+    // On a cache line of its own: every thread takes bands from it, and the fields around it
+    // are read at every row.
+    alignas(64) std::atomic<int> nextBand_{0};
     std::mutex outcomeMutex_;
     StepOutcome outcome_;
     StopPoller* poller_ = nullptr;
