@@ -256,10 +256,10 @@ void narrowToBand(const RowTargets& row, double c, const TargetBand& band, int& 
 
 // Where source row y goes under `map`, within `band`.
 RowTargets rowTargets(const PreparedMap& map, int y, const TargetBand& band, int shift,
-                      std::uint8_t* targets, unsigned spare, std::uint64_t* landed) {
+                      std::uint8_t* targets, std::uint64_t* landed) {
     return {map.columnX(), map.columnY(), map.rowX(y), map.rowY(y), static_cast<double>(map.side()),
             band.yLow,     band.yHigh,    band.first,  shift,       targets,
-            spare,         landed};
+            landed};
 }
 
 }  // namespace
@@ -279,14 +279,12 @@ void StepOutcome::add(const StepOutcome& other) {
     whitened += other.whitened;
 }
 
-BandScatter::BandScatter(int side, int markedRows, int member)
+BandScatter::BandScatter(int side, int markedRows)
     : side_(side),
       shift_(std::countr_zero(static_cast<unsigned>(side))),
-      member_(member),
-      spare_(static_cast<unsigned>(side) * static_cast<unsigned>(markedRows)),
       markedLow_(side),
       markedHigh_(-1),
-      marks_(markedRows > 0 ? static_cast<std::size_t>(spare_) + kSpareStride : 0),
+      marks_(static_cast<std::size_t>(side) * static_cast<std::size_t>(markedRows)),
       whitened_(static_cast<std::size_t>(kTileRows) * static_cast<std::size_t>(side / 64)) {}
 
 bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, bool counted,
@@ -313,7 +311,7 @@ bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, boo
 // PreparedMap::planSpans): the spans are filled, and only the pixels near the square's edges
 // are mapped one by one.
 bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap& map,
-                                    const TargetBand& band, std::uint8_t* targets, unsigned spare,
+                                    const TargetBand& band, std::uint8_t* targets,
                                     const std::function<bool()>& keepGoing) {
     const std::size_t rowBytes = static_cast<std::size_t>(side_);
     for (int j = band.first; j <= band.last; ++j) {
@@ -338,7 +336,7 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
         if ((++visits_ & 7) == 0 && !keepGoing()) {
             return false;
         }
-        const RowTargets row = rowTargets(map, y, band, shift_, targets, spare, nullptr);
+        const RowTargets row = rowTargets(map, y, band, shift_, targets, nullptr);
         const std::uint64_t* bits = step.source->row(y);
         if (y < border || y >= side_ - border) {
             plotBlackPixels(row, bits, 0, side_ - 1, TargetOp::Mark, step.vectorLanes);
@@ -348,13 +346,6 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
         }
     }
     return true;
-}
-
-// This thread's spare bytes past the counts, from the band's first count.
-unsigned BandScatter::countedSpare(const TargetBand& band) const {
-    return (static_cast<unsigned>(side_) << shift_) +
-           static_cast<unsigned>(member_ * kSpareStride) -
-           (static_cast<unsigned>(band.first) << shift_);
 }
 
 // Few pixels turned white, over many rows: visiting each listed word once costs far less than
@@ -377,8 +368,7 @@ bool BandScatter::takeAwayListed(const IterationStep& step, const PreparedMap& m
     int pixels = 0;
     const auto plotPending = [&] {
         if (pendingRow >= 0) {
-            const RowTargets row =
-                rowTargets(map, pendingRow, band, shift_, targets, countedSpare(band), landed);
+            const RowTargets row = rowTargets(map, pendingRow, band, shift_, targets, landed);
             // Vectors pay only for many pixels; setting them up costs more than a few.
             plotBlackPixels(row, bits, firstWord * 64, lastWord * 64 + 63, TargetOp::Remove,
                             pixels < kFewInWord ? 1 : step.vectorLanes);
@@ -459,9 +449,8 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
     std::uint64_t* landed =
         retracting ? step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6)
                    : nullptr;
-    const unsigned spare = counted ? countedSpare(band) : spare_;
     if (step.fullSource && op == TargetOp::Mark && map.spanBorder() > 0) {
-        return markImageOfSquare(step, map, band, targets, spare, keepGoing);
+        return markImageOfSquare(step, map, band, targets, keepGoing);
     }
 
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);
@@ -478,7 +467,7 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
             if ((++visits_ & 7) == 0 && !keepGoing()) {
                 return false;
             }
-            const RowTargets row = rowTargets(map, y, band, shift_, targets, spare, landed);
+            const RowTargets row = rowTargets(map, y, band, shift_, targets, landed);
             int from = spanFirst(y) * 64;
             int to = spanLast(y) * 64 + 63;
             const std::uint64_t* bits = step.source->row(y);

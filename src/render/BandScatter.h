@@ -82,11 +82,10 @@ struct IterationStep {
     const BitRaster* source = nullptr;   // the raster being mapped
     const BitRaster* counted = nullptr;  // for TakeAway: the raster the counts were made for
     std::span<const PreparedMap> maps;
-    // N*N counts, row-major, followed by kSpareStride spare bytes per thread; null when no map
-    // is counted.
+    // N*N counts, row-major; null when no map is counted.
     std::uint8_t* counts = nullptr;
     CountsUse countsUse = CountsUse::Mark;
-    // One bit per count, laid out as the counts (then the spare bytes' words), set where
+    // One bit per count, laid out as the counts, set where
     // the count is non-zero: read from the counts when they are written afresh, kept up to
     // date by TakeAway itself, so that the counts need not be read again then.
     std::uint64_t* landedBits = nullptr;
@@ -114,11 +113,8 @@ struct StepOutcome {
 // a neighbour's writes on the same line would make every read of its fields a miss.
 class alignas(64) BandScatter {
 public:
-    // Spare bytes per thread: as many as make their landed bits fill a cache line of their own.
-    static constexpr int kSpareStride = 512;
-
-    // Scratch for thread `member`: marks for bands of up to `markedRows` rows (none when 0).
-    BandScatter(int side, int markedRows, int member);
+    // Scratch for one thread: marks for bands of up to `markedRows` rows (none when 0).
+    BandScatter(int side, int markedRows);
 
     // Brings the band's targets up to date for the counted maps (`counted`) or the marked
     // ones; the band must come from the plan those maps use. `keepGoing` is asked
@@ -134,9 +130,8 @@ public:
               StepOutcome& outcome, WhitenedWords* whitened);
 
 private:
-    unsigned countedSpare(const TargetBand& band) const;
     bool markImageOfSquare(const IterationStep& step, const PreparedMap& map,
-                           const TargetBand& band, std::uint8_t* targets, unsigned spare,
+                           const TargetBand& band, std::uint8_t* targets,
                            const std::function<bool()>& keepGoing);
     bool takeAwayListed(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
                         const std::function<bool()>& keepGoing);
@@ -145,8 +140,6 @@ private:
 
     int side_;
     int shift_;
-    int member_;
-    unsigned spare_;       // the first byte past the marks' rows, where dropped pixels are sent
     unsigned visits_ = 0;  // source rows visited, to ask keepGoing now and then
     int markedLow_;        // band rows that may hold marks: markedLow_..markedHigh_
     int markedHigh_;

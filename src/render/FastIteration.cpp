@@ -208,14 +208,13 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
 
     scratch_.reserve(static_cast<std::size_t>(threads_));
     for (int member = 0; member < threads_; ++member) {
-        scratch_.emplace_back(side, anyMarked_ ? markedRows_ : 0, member);
+        scratch_.emplace_back(side, anyMarked_ ? markedRows_ : 0);
     }
     rasters_.reserve(3);
     rasters_.emplace_back(side);
     rasters_.emplace_back(side);
     if (anyCounted_) {
-        counts_.resize(static_cast<std::size_t>(side) * static_cast<std::size_t>(side) +
-                       static_cast<std::size_t>(threads_) * BandScatter::kSpareStride);
+        counts_.resize(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
         landedBits_.resize(counts_.size() / 64);
         rasters_.emplace_back(side);
     }

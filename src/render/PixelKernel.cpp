@@ -1,5 +1,6 @@
 #include "render/PixelKernel.h"
 
+#include <algorithm>
 #include <bit>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -96,52 +97,42 @@ void plotScalar(const RowTargets& row, const std::uint64_t* bits, int from, int 
 
 #if defined(ORV_HAVE_AVX2_KERNEL)
 
-// Lane masks for the four-bit patterns of lanes that land.
-alignas(16) constexpr std::int32_t kLaneMasks[16][4] = {
-    {0, 0, 0, 0},   {-1, 0, 0, 0},   {0, -1, 0, 0},   {-1, -1, 0, 0},
-    {0, 0, -1, 0},  {-1, 0, -1, 0},  {0, -1, -1, 0},  {-1, -1, -1, 0},
-    {0, 0, 0, -1},  {-1, 0, 0, -1},  {0, -1, 0, -1},  {-1, -1, 0, -1},
-    {0, 0, -1, -1}, {-1, 0, -1, -1}, {0, -1, -1, -1}, {-1, -1, -1, -1},
-};
-
-// For counting: which of four lanes head a run of equal targets (neighbours in a row often
-// share one), and how many lanes each run holds, by the pattern of lanes equal to the lane
-// before them. One change per run keeps a count from being read again before the previous
-// change to it is written back.
-alignas(16) constexpr std::int32_t kRunHeads[8][4] = {
-    {-1, -1, -1, -1}, {-1, 0, -1, -1}, {-1, -1, 0, -1}, {-1, 0, 0, -1},
-    {-1, -1, -1, 0},  {-1, 0, -1, 0},  {-1, -1, 0, 0},  {-1, 0, 0, 0},
-};
-constexpr std::uint8_t kRunLengths[8][4] = {
-    {1, 1, 1, 1}, {2, 0, 1, 1}, {1, 2, 0, 1}, {3, 0, 0, 1},
-    {1, 1, 2, 0}, {2, 0, 2, 0}, {1, 3, 0, 0}, {4, 0, 0, 0},
-};
-
-template <TargetOp op>
-inline void changeCount(std::uint8_t* targets, std::uint64_t* landed, unsigned index,
-                        unsigned amount) {
-    if constexpr (op == TargetOp::Add) {
-        const unsigned sum = targets[index] + amount;
-        targets[index] =
-            static_cast<std::uint8_t>(sum < RowTargets::kFullCount ? sum : RowTargets::kFullCount);
-    } else {
-        const auto left = static_cast<std::uint8_t>(targets[index] - amount);
-        targets[index] = left;
-        if (left == 0) {
-            landed[index >> 6] &= ~(std::uint64_t{1} << (index & 63));
+// For packing the landing lanes of four to the front: the byte shuffle for each four-bit
+// pattern of lanes that land, which gathers their 32-bit targets in lane order.
+struct LeftPacks {
+    alignas(16) std::uint8_t shuffle[16][16];
+    constexpr LeftPacks() : shuffle{} {
+        for (int pattern = 0; pattern < 16; ++pattern) {
+            int out = 0;
+            for (int lane = 0; lane < 4; ++lane) {
+                if ((pattern >> lane & 1) != 0) {
+                    for (int byte = 0; byte < 4; ++byte) {
+                        shuffle[pattern][4 * out + byte] =
+                            static_cast<std::uint8_t>(4 * lane + byte);
+                    }
+                    ++out;
+                }
+            }
+            for (int byte = 4 * out; byte < 16; ++byte) {
+                shuffle[pattern][byte] = 0x80;  // zero: past the packed lanes, overwritten next
+            }
         }
     }
-}
+};
+constexpr LeftPacks kLeftPacks;
 
-// Four columns at a time: the same additions and ordered comparisons as the scalar loop, and
-// truncating conversions whose out-of-range results are never used. Every lane of a group
-// with a black pixel is applied, those that do not land to a spare byte (one per lane and
-// group, so that repeated use of one spare does not chain), so that no branch depends on
-// where single pixels go.
+// The targets of a stretch are computed four columns at a time, with the same additions and
+// ordered comparisons as the scalar loop and truncating conversions whose out-of-range results
+// are never used, and the targets of black pixels that land are packed into a list; then the
+// operation runs over the list. Splitting the two keeps the vector work free of the byte
+// stores and the byte stores free of lane extraction, and no lane that misses costs a store.
+// Lists are cut into pieces of kListColumns columns, so that they stay in the nearest cache.
+constexpr int kListColumns = 512;
+
 template <TargetOp op>
-__attribute__((target("avx2,popcnt,bmi"))) void plotAvx2(const RowTargets& row,
-                                                         const std::uint64_t* bits, int from,
-                                                         int to) {
+__attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets& row,
+                                                               const std::uint64_t* bits, int from,
+                                                               int to) {
     const Plotter p(row);
     const __m256d rowX = _mm256_set1_pd(row.rowX);
     const __m256d rowY = _mm256_set1_pd(row.rowY);
@@ -151,66 +142,52 @@ __attribute__((target("avx2,popcnt,bmi"))) void plotAvx2(const RowTargets& row,
     const __m256d yHigh = _mm256_set1_pd(row.yHigh);
     const __m128i first = _mm_set1_epi32(row.first);
     const __m128i shift = _mm_cvtsi32_si128(row.shift);
-    const __m128i spareLanes =
-        _mm_add_epi32(_mm_set1_epi32(static_cast<int>(row.spare)), _mm_setr_epi32(0, 1, 2, 3));
     std::uint8_t* const targets = row.targets;
     std::uint64_t* const landed = row.landed;
-    alignas(16) std::uint32_t index[4];
-    for (int word = from >> 6; word <= to >> 6; ++word) {
-        const std::uint64_t black = bits[word] & columnsMask(word, from, to);
-        if (black == 0) {
-            continue;
-        }
-        if (__builtin_popcountll(black) < 8) {
-            for (std::uint64_t pending = black; pending != 0; pending &= pending - 1) {
-                p.plot<op>(word * 64 + __builtin_ctzll(pending));
-            }
-            continue;
-        }
-        const double* xa = row.xa + word * 64;
-        const double* xc = row.xc + word * 64;
-        for (int group = 0; group < 64; group += 4) {
-            const unsigned lanes = static_cast<unsigned>(black >> group) & 0xF;
-            if (lanes == 0) {
+    // Room for every column of a piece, and a whole vector past the last packed target.
+    alignas(16) std::uint32_t list[kListColumns + 4];
+    for (int pieceFrom = from; pieceFrom <= to; pieceFrom += kListColumns) {
+        const int pieceTo = std::min(to, pieceFrom + kListColumns - 1);
+        std::uint32_t* end = list;
+        for (int word = pieceFrom >> 6; word <= pieceTo >> 6; ++word) {
+            const std::uint64_t black = bits[word] & columnsMask(word, pieceFrom, pieceTo);
+            if (black == 0) {
                 continue;
             }
-            const __m256d tx = _mm256_add_pd(_mm256_loadu_pd(xa + group), rowX);
-            const __m256d ty = _mm256_add_pd(_mm256_loadu_pd(xc + group), rowY);
-            const __m256d inX = _mm256_and_pd(_mm256_cmp_pd(tx, minusOne, _CMP_GT_OQ),
-                                              _mm256_cmp_pd(tx, side, _CMP_LT_OQ));
-            const __m256d inY = _mm256_and_pd(_mm256_cmp_pd(ty, yLow, _CMP_GT_OQ),
-                                              _mm256_cmp_pd(ty, yHigh, _CMP_LT_OQ));
-            const unsigned landing =
-                lanes & static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
-            const __m128i ix = _mm256_cvttpd_epi32(tx);
-            const __m128i iy = _mm256_cvttpd_epi32(ty);
-            const __m128i target =
-                _mm_add_epi32(_mm_sll_epi32(_mm_sub_epi32(iy, first), shift), ix);
-            const __m128i keep =
-                _mm_load_si128(reinterpret_cast<const __m128i*>(kLaneMasks[landing]));
-            const __m128i spare = _mm_add_epi32(spareLanes, _mm_set1_epi32(group));
-            const __m128i lands = _mm_blendv_epi8(spare, target, keep);
-            if constexpr (op != TargetOp::Mark) {
-                const __m128i before = _mm_slli_si128(lands, 4);
-                const unsigned equal = static_cast<unsigned>(_mm_movemask_ps(
-                                           _mm_castsi128_ps(_mm_cmpeq_epi32(lands, before)))) >>
-                                       1;
-                const __m128i heads =
-                    _mm_load_si128(reinterpret_cast<const __m128i*>(kRunHeads[equal]));
-                _mm_store_si128(reinterpret_cast<__m128i*>(index),
-                                _mm_blendv_epi8(spare, lands, heads));
-                const std::uint8_t* runs = kRunLengths[equal];
-                changeCount<op>(targets, landed, index[0], runs[0]);
-                changeCount<op>(targets, landed, index[1], runs[1]);
-                changeCount<op>(targets, landed, index[2], runs[2]);
-                changeCount<op>(targets, landed, index[3], runs[3]);
-            } else {
-                _mm_store_si128(reinterpret_cast<__m128i*>(index), lands);
-                apply<op>(targets, landed, index[0]);
-                apply<op>(targets, landed, index[1]);
-                apply<op>(targets, landed, index[2]);
-                apply<op>(targets, landed, index[3]);
+            if (__builtin_popcountll(black) < 8) {
+                for (std::uint64_t pending = black; pending != 0; pending &= pending - 1) {
+                    p.plot<op>(word * 64 + __builtin_ctzll(pending));
+                }
+                continue;
             }
+            const double* xa = row.xa + word * 64;
+            const double* xc = row.xc + word * 64;
+            for (int group = 0; group < 64; group += 4) {
+                const unsigned lanes = static_cast<unsigned>(black >> group) & 0xF;
+                if (lanes == 0) {
+                    continue;
+                }
+                const __m256d tx = _mm256_add_pd(_mm256_loadu_pd(xa + group), rowX);
+                const __m256d ty = _mm256_add_pd(_mm256_loadu_pd(xc + group), rowY);
+                const __m256d inX = _mm256_and_pd(_mm256_cmp_pd(tx, minusOne, _CMP_GT_OQ),
+                                                  _mm256_cmp_pd(tx, side, _CMP_LT_OQ));
+                const __m256d inY = _mm256_and_pd(_mm256_cmp_pd(ty, yLow, _CMP_GT_OQ),
+                                                  _mm256_cmp_pd(ty, yHigh, _CMP_LT_OQ));
+                const unsigned landing =
+                    lanes & static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
+                const __m128i ix = _mm256_cvttpd_epi32(tx);
+                const __m128i iy = _mm256_cvttpd_epi32(ty);
+                const __m128i target =
+                    _mm_add_epi32(_mm_sll_epi32(_mm_sub_epi32(iy, first), shift), ix);
+                const __m128i packed = _mm_shuffle_epi8(
+                    target,
+                    _mm_load_si128(reinterpret_cast<const __m128i*>(kLeftPacks.shuffle[landing])));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(end), packed);
+                end += __builtin_popcount(landing);
+            }
+        }
+        for (const std::uint32_t* index = list; index != end; ++index) {
+            apply<op>(targets, landed, *index);
         }
     }
 }

@@ -24,8 +24,6 @@ struct RowTargets {
     int first;              // the band's lowest target row
     int shift;              // log2 N
     std::uint8_t* targets;  // the byte of target row `first`, column 0; rows are N bytes apart
-    unsigned spare;         // offset from `targets` of 64 bytes of this thread's own, outside
-                            // the raster, where pixels that do not land may be sent
     std::uint64_t* landed;  // for Remove: one bit per target byte from `targets` on, set
                             // while its count is non-zero; cleared when the count drops to 0
 
