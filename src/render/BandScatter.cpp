@@ -638,17 +638,53 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             marked ? marks_.data() + (static_cast<std::size_t>(row - band.first) << shift_)
                    : nullptr;
         const std::size_t rowBytes = static_cast<std::size_t>(words) * sizeof(std::uint64_t);
-        if (!marked && counted != nullptr && std::memcmp(counted, before, rowBytes) == 0) {
-            // Late iterations leave many rows as they were: those are copied whole.
-            std::memcpy(out, before, rowBytes);
-            next.setBlackSpan(row, source.firstBlackWord(row), source.lastBlackWord(row));
-            next.setWhitenedSpan(row, words, -1);
+        int firstWhitened = words;
+        int lastWhitened = -1;
+        const auto noteWhitened = [&](int i, std::uint64_t gone) {
+            if (whitenedWords != nullptr) {
+                whitenedWords->add(row, i, gone);
+            }
+            whitened += bitCount(gone);
+            firstWhitened = std::min(firstWhitened, i);
+            lastWhitened = i;
+        };
+        if (!marked && counted != nullptr) {
+            // Only counted pixels reach the row, so it is the counted row, which lies inside
+            // the row before (each raster contains the next): only the black span before can
+            // hold pixels that turned white, and late iterations leave most rows as they were.
+            std::memcpy(out, counted, rowBytes);
+            const int from = source.firstBlackWord(row);
+            const int to = source.lastBlackWord(row);
+            if (std::memcmp(counted, before, rowBytes) == 0) {
+                next.setBlackSpan(row, from, to);
+                next.setWhitenedSpan(row, words, -1);
+                continue;
+            }
+            difference = 1;
+            for (int i = from; i <= to; ++i) {
+                const std::uint64_t gone = before[i] & ~counted[i];
+                if (gone != 0) {
+                    noteWhitened(i, gone);
+                }
+            }
+            int firstBlack = from;
+            int lastBlack = to;
+            while (firstBlack <= lastBlack && out[firstBlack] == 0) {
+                ++firstBlack;
+            }
+            while (lastBlack >= firstBlack && out[lastBlack] == 0) {
+                --lastBlack;
+            }
+            if (firstBlack > lastBlack) {
+                firstBlack = words;
+                lastBlack = -1;
+            }
+            next.setBlackSpan(row, firstBlack, lastBlack);
+            next.setWhitenedSpan(row, firstWhitened, lastWhitened);
             continue;
         }
         int firstBlack = words;
         int lastBlack = -1;
-        int firstWhitened = words;
-        int lastWhitened = -1;
         for (int i = 0; i < words; ++i) {
             std::uint64_t word = counted != nullptr ? counted[i] : 0;
             if (marked) {
@@ -661,12 +697,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             }
             const std::uint64_t gone = before[i] & ~word;
             if (gone != 0) {
-                if (whitenedWords != nullptr) {
-                    whitenedWords->add(row, i, gone);
-                }
-                whitened += bitCount(gone);
-                firstWhitened = std::min(firstWhitened, i);
-                lastWhitened = i;
+                noteWhitened(i, gone);
             }
             difference |= word ^ before[i];
         }
