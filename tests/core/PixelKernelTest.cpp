@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "render/BandScatter.h"
+#include "render/PixelKernel.h"
+#include "render/PreparedMap.h"
+
+namespace orv {
+namespace {
+
+// The vector kernel against the plain one, on whole rows of the largest side: rows longer than
+// the kernel's list pieces, words dense enough for vectors and sparse ones, targets on both
+// sides of a band's edges and of the raster's, and all three operations. The targets and the
+// landed bits must end byte for byte the same.
+TEST(PixelKernel, VectorsApplyTheSameTargetsAsThePlainLoop) {
+    constexpr int kSide = 2048;
+    constexpr int kShift = 11;
+    constexpr int kWords = kSide / 64;
+    std::mt19937_64 random(77);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    for (int round = 0; round < 200; ++round) {
+        const double turn = uniform(-3.2, 3.2);
+        const double scale = uniform(0.05, 1.3);
+        const AffineMap map{scale * std::cos(turn), uniform(-1, 1),     scale * std::sin(turn),
+                            uniform(-1, 1),         uniform(-0.6, 0.9), uniform(-0.6, 0.9)};
+        const PreparedMap prepared(map, kSide);
+        const int first = static_cast<int>(random() % kSide);
+        const int last = std::min(kSide - 1, first + static_cast<int>(random() % 700));
+        const TargetBand band(0, 0, first, last);
+        const int y = static_cast<int>(random() % kSide);
+        std::vector<std::uint64_t> bits(kWords);
+        const int density = static_cast<int>(random() % 4);  // 1 in 2^density pixels black
+        for (std::uint64_t& word : bits) {
+            word = random();
+            for (int thin = 0; thin < density; ++thin) {
+                word &= random();
+            }
+        }
+        const int from = static_cast<int>(random() % kSide);
+        const int to = from + static_cast<int>(random() % static_cast<unsigned>(kSide - from));
+        const auto op = static_cast<TargetOp>(round % 3);
+        const std::size_t bytes = static_cast<std::size_t>(last - first + 1) << kShift;
+        std::vector<std::uint8_t> plainTargets(bytes);
+        for (std::uint8_t& count : plainTargets) {
+            count = static_cast<std::uint8_t>(op == TargetOp::Add ? random() % 256 : 40);
+        }
+        std::vector<std::uint8_t> vectorTargets = plainTargets;
+        std::vector<std::uint64_t> plainLanded(bytes / 64, ~std::uint64_t{0});
+        std::vector<std::uint64_t> vectorLanded = plainLanded;
+        const auto rowFor = [&](std::uint8_t* targets, std::uint64_t* landed) {
+            return RowTargets{prepared.columnX(),
+                              prepared.columnY(),
+                              prepared.rowX(y),
+                              prepared.rowY(y),
+                              static_cast<double>(kSide),
+                              band.yLow,
+                              band.yHigh,
+                              first,
+                              kShift,
+                              targets,
+                              op == TargetOp::Remove ? landed : nullptr};
+        };
+        // Twenty removals from 40 empty the targets that two or more of the pixels share, so
+        // landed bits are cleared too.
+        for (int pass = 0; pass < (op == TargetOp::Remove ? 20 : 1); ++pass) {
+            plotBlackPixels(rowFor(plainTargets.data(), plainLanded.data()), bits.data(), from, to,
+                            op, 1);
+            plotBlackPixels(rowFor(vectorTargets.data(), vectorLanded.data()), bits.data(), from,
+                            to, op, 4);
+        }
+        ASSERT_EQ(plainTargets, vectorTargets) << "round " << round;
+        ASSERT_EQ(plainLanded, vectorLanded) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace orv
