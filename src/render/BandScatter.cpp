@@ -279,12 +279,15 @@ void StepOutcome::add(const StepOutcome& other) {
     whitened += other.whitened;
 }
 
-BandScatter::BandScatter(int side, int markedRows)
+BandScatter::BandScatter(int side, int markedRows, std::span<std::uint8_t> marks)
     : side_(side),
       shift_(std::countr_zero(static_cast<unsigned>(side))),
       markedLow_(side),
       markedHigh_(-1),
-      marks_(static_cast<std::size_t>(side) * static_cast<std::size_t>(markedRows)),
+      ownedMarks_(marks.empty()
+                      ? static_cast<std::size_t>(side) * static_cast<std::size_t>(markedRows)
+                      : 0),
+      marks_(marks.empty() ? std::span<std::uint8_t>(ownedMarks_) : marks),
       whitened_(static_cast<std::size_t>(kTileRows) * static_cast<std::size_t>(side / 64)) {}
 
 bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, bool counted,

@@ -113,8 +113,13 @@ struct StepOutcome {
 // a neighbour's writes on the same line would make every read of its fields a miss.
 class alignas(64) BandScatter {
 public:
-    // Scratch for one thread: marks for bands of up to `markedRows` rows (none when 0).
-    BandScatter(int side, int markedRows);
+    // Scratch for one thread: marks for bands of up to `markedRows` rows (none when 0), kept
+    // in `marks` (N * markedRows zero bytes, outliving this) when given.
+    BandScatter(int side, int markedRows, std::span<std::uint8_t> marks = {});
+    BandScatter(const BandScatter&) = delete;
+    BandScatter& operator=(const BandScatter&) = delete;
+    BandScatter(BandScatter&&) = default;  // a moved vector keeps its buffer: marks_ stays valid
+    BandScatter& operator=(BandScatter&&) = default;
 
     // Brings the band's targets up to date for the counted maps (`counted`) or the marked
     // ones; the band must come from the plan those maps use. `keepGoing` is asked
@@ -143,7 +148,8 @@ private:
     unsigned visits_ = 0;  // source rows visited, to ask keepGoing now and then
     int markedLow_;        // band rows that may hold marks: markedLow_..markedHigh_
     int markedHigh_;
-    std::vector<std::uint8_t> marks_;
+    std::vector<std::uint8_t> ownedMarks_;  // empty when the marks live elsewhere
+    std::span<std::uint8_t> marks_;
     std::vector<std::uint64_t> whitened_;  // source rows of pixels that turned white
 };
 

@@ -23,10 +23,14 @@ constexpr std::array<std::uint8_t, 256> kBitReversal = makeBitReversal();
 
 }  // namespace
 
-BitRaster::BitRaster(int side)
+BitRaster::BitRaster(int side) : BitRaster(side, {}) {}
+
+BitRaster::BitRaster(int side, std::span<std::uint64_t> storage)
     : side_(side),
       wordsPerRow_(side / 64),
-      words_(static_cast<std::size_t>(side) * static_cast<std::size_t>(side) / 64),
+      owned_(storage.empty() ? static_cast<std::size_t>(side) * static_cast<std::size_t>(side) / 64
+                             : 0),
+      words_(storage.empty() ? std::span<std::uint64_t>(owned_) : storage),
       firstBlack_(static_cast<std::size_t>(side)),
       lastBlack_(static_cast<std::size_t>(side)),
       firstWhitened_(static_cast<std::size_t>(side), side / 64),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "render/MonochromePicture.h"
@@ -14,6 +15,12 @@ namespace orv {
 class BitRaster {
 public:
     explicit BitRaster(int side);
+    // Keeps its pixels in `storage` (N*N/64 words, all white), which must outlive it.
+    BitRaster(int side, std::span<std::uint64_t> storage);
+    BitRaster(const BitRaster&) = delete;
+    BitRaster& operator=(const BitRaster&) = delete;
+    BitRaster(BitRaster&&) = default;  // a moved vector keeps its buffer: words_ stays valid
+    BitRaster& operator=(BitRaster&&) = default;
 
     int side() const { return side_; }
     int wordsPerRow() const { return wordsPerRow_; }
@@ -49,7 +56,8 @@ public:
 private:
     int side_;
     int wordsPerRow_;
-    std::vector<std::uint64_t> words_;
+    std::vector<std::uint64_t> owned_;  // empty when the pixels live elsewhere
+    std::span<std::uint64_t> words_;
     std::vector<std::int32_t> firstBlack_;
     std::vector<std::int32_t> lastBlack_;
     std::vector<std::int32_t> firstWhitened_;

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -12,7 +14,7 @@
 
 #include "render/BandScatter.h"
 #include "render/BitRaster.h"
-#include "render/HugePageAllocator.h"
+#include "render/HugePageArena.h"
 #include "render/PreparedMap.h"
 #include "render/RenderTeam.h"
 
@@ -173,9 +175,13 @@ private:
     bool anyCounted_ = false;
     bool anyMarked_ = false;
     bool listing_;
+    void allocateBuffers();
+
+    // The large buffers below live in it: declared before them, it goes after them.
+    std::optional<HugePageArena> arena_;
     std::vector<BandScatter> scratch_;  // one per thread
-    std::vector<std::uint8_t, HugePageAllocator<std::uint8_t>> counts_;
-    std::vector<std::uint64_t> landedBits_;
+    std::span<std::uint8_t> counts_;
+    std::span<std::uint64_t> landedBits_;
     std::vector<BitRaster> rasters_;
     // Per band of the plan whose phase packs, two sets: one read by the iteration in progress,
     // made by the last packing, and one its own packing fills.
@@ -210,19 +216,7 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
     markedBands_ = bandsOf(kMarkedPlan, side, markedRows_);
     countedBands_ = bandsOf(kCountedPlan, side, countedRows_);
     prepareMaps(block, options.counting);
-
-    scratch_.reserve(static_cast<std::size_t>(threads_));
-    for (int member = 0; member < threads_; ++member) {
-        scratch_.emplace_back(side, anyMarked_ ? markedRows_ : 0);
-    }
-    rasters_.reserve(3);
-    rasters_.emplace_back(side);
-    rasters_.emplace_back(side);
-    if (anyCounted_) {
-        counts_.resize(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
-        landedBits_.resize(counts_.size() / 64);
-        rasters_.emplace_back(side);
-    }
+    allocateBuffers();
     packWithCounts_ = anyCounted_ && !anyMarked_;
     // Lists of a quarter of the words at most (16 bytes an entry, two sets) take an eighth of
     // a byte per pixel, an eighth of the counts; reserved whole, they are touched as they fill.
@@ -262,6 +256,42 @@ void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
             anyMarked_ = true;
         }
         map.planBands(kMarkedPlan, markedRows_);
+    }
+}
+
+// The rasters, and the counts with their landed bits, always come from the arena; the marks
+// too, unless that would take one more huge page (which counts towards the peak memory whole).
+void FastRender::allocateBuffers() {
+    const auto pixels = static_cast<std::size_t>(side_) * static_cast<std::size_t>(side_);
+    const std::size_t rasterCount = anyCounted_ ? 3 : 2;
+    std::size_t needed = rasterCount * HugePageArena::footprint<std::uint64_t>(pixels / 64);
+    if (anyCounted_) {
+        needed += HugePageArena::footprint<std::uint8_t>(pixels) +
+                  HugePageArena::footprint<std::uint64_t>(pixels / 64);
+    }
+    const std::size_t bandMarks =
+        anyMarked_ ? static_cast<std::size_t>(markedRows_) * static_cast<std::size_t>(side_) : 0;
+    const std::size_t marks =
+        static_cast<std::size_t>(threads_) * HugePageArena::footprint<std::uint8_t>(bandMarks);
+    const auto pages = [](std::size_t bytes) {
+        return (bytes + HugePageArena::kHugePage - 1) / HugePageArena::kHugePage;
+    };
+    const bool marksInside = pages(needed + marks) == pages(needed);
+    arena_.emplace(needed + (marksInside ? marks : 0));
+
+    scratch_.reserve(static_cast<std::size_t>(threads_));
+    for (int member = 0; member < threads_; ++member) {
+        scratch_.emplace_back(side_, anyMarked_ ? markedRows_ : 0,
+                              marksInside && anyMarked_ ? arena_->take<std::uint8_t>(bandMarks)
+                                                        : std::span<std::uint8_t>());
+    }
+    rasters_.reserve(rasterCount);
+    for (std::size_t k = 0; k < rasterCount; ++k) {
+        rasters_.emplace_back(side_, arena_->take<std::uint64_t>(pixels / 64));
+    }
+    if (anyCounted_) {
+        counts_ = arena_->take<std::uint8_t>(pixels);
+        landedBits_ = arena_->take<std::uint64_t>(pixels / 64);
     }
 }
 
