@@ -97,36 +97,74 @@ void plotScalar(const RowTargets& row, const std::uint64_t* bits, int from, int 
 
 #if defined(ORV_HAVE_AVX2_KERNEL)
 
-// For packing the landing lanes of four to the front: the byte shuffle for each four-bit
-// pattern of lanes that land, which gathers their 32-bit targets in lane order.
-struct LeftPacks {
-    alignas(16) std::uint8_t shuffle[16][16];
-    constexpr LeftPacks() : shuffle{} {
-        for (int pattern = 0; pattern < 16; ++pattern) {
-            int out = 0;
+// A list entry: the target's offset in its low bits, and in the top byte how many pixels of
+// a run of neighbours land on it (offsets stay below N*N <= 2^22).
+constexpr unsigned kAmountShift = 24;
+constexpr std::uint32_t kOffsetMask = (std::uint32_t{1} << kAmountShift) - 1;
+
+// Neighbours in a row often share a target, and changing one count twice in a row makes the
+// second change wait for the first to be stored: so each run of equal targets among four
+// lanes becomes one entry. For each pattern of lanes that land (bits 0-3) and of lanes whose
+// target equals the lane before's (bits 4-6, for lanes 1-3): the byte shuffle that gathers
+// the runs' first lanes to the front in order, the runs' lengths shifted into the top byte,
+// and the number of runs.
+struct RunPacks {
+    alignas(16) std::uint8_t shuffle[128][16];
+    alignas(16) std::uint32_t amounts[128][4];
+    std::uint8_t runs[128];
+    constexpr RunPacks() : shuffle{}, amounts{}, runs{} {
+        for (int key = 0; key < 128; ++key) {
+            const int landing = key & 15;
+            const int equal = key >> 4;
+            int out = -1;
             for (int lane = 0; lane < 4; ++lane) {
-                if ((pattern >> lane & 1) != 0) {
-                    for (int byte = 0; byte < 4; ++byte) {
-                        shuffle[pattern][4 * out + byte] =
-                            static_cast<std::uint8_t>(4 * lane + byte);
-                    }
-                    ++out;
+                if ((landing >> lane & 1) == 0) {
+                    continue;
                 }
+                if (lane > 0 && (landing >> (lane - 1) & 1) != 0 &&
+                    (equal >> (lane - 1) & 1) != 0) {
+                    amounts[key][out] += std::uint32_t{1} << kAmountShift;
+                    continue;
+                }
+                ++out;
+                for (int byte = 0; byte < 4; ++byte) {
+                    shuffle[key][4 * out + byte] = static_cast<std::uint8_t>(4 * lane + byte);
+                }
+                amounts[key][out] = std::uint32_t{1} << kAmountShift;
             }
-            for (int byte = 4 * out; byte < 16; ++byte) {
-                shuffle[pattern][byte] = 0x80;  // zero: past the packed lanes, overwritten next
+            runs[key] = static_cast<std::uint8_t>(out + 1);
+            for (int byte = 4 * (out + 1); byte < 16; ++byte) {
+                shuffle[key][byte] = 0x80;  // zero: past the packed lanes, overwritten next
             }
         }
     }
 };
-constexpr LeftPacks kLeftPacks;
+constexpr RunPacks kRunPacks;
+
+template <TargetOp op>
+inline void applyEntry(std::uint8_t* targets, std::uint64_t* landed, std::uint32_t entry) {
+    const std::uint32_t offset = entry & kOffsetMask;
+    const std::uint32_t amount = entry >> kAmountShift;
+    std::uint8_t& target = targets[offset];
+    if constexpr (op == TargetOp::Mark) {
+        target = RowTargets::kMark;
+    } else if constexpr (op == TargetOp::Add) {
+        const std::uint32_t sum = target + amount;
+        target =
+            static_cast<std::uint8_t>(sum < RowTargets::kFullCount ? sum : RowTargets::kFullCount);
+    } else {
+        target = static_cast<std::uint8_t>(target - amount);
+        clearWhenEmpty(landed, offset, target);
+    }
+}
 
 // The targets of a stretch are computed four columns at a time, with the same additions and
 // ordered comparisons as the scalar loop and truncating conversions whose out-of-range results
-// are never used, and the targets of black pixels that land are packed into a list; then the
-// operation runs over the list. Splitting the two keeps the vector work free of the byte
-// stores and the byte stores free of lane extraction, and no lane that misses costs a store.
-// Lists are cut into pieces of kListColumns columns, so that they stay in the nearest cache.
+// are never used, and the targets of black pixels that land are packed into a list, a run of
+// equal ones as one entry; then the operation runs over the list. Splitting the two keeps the
+// vector work free of the byte stores and the byte stores free of lane extraction, and no lane that
+// misses costs a store. Lists are cut into pieces of kListColumns columns, so that they stay in the
+// nearest cache.
 constexpr int kListColumns = 512;
 
 template <TargetOp op>
@@ -179,15 +217,20 @@ __attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets&
                 const __m128i iy = _mm256_cvttpd_epi32(ty);
                 const __m128i target =
                     _mm_add_epi32(_mm_sll_epi32(_mm_sub_epi32(iy, first), shift), ix);
-                const __m128i packed = _mm_shuffle_epi8(
-                    target,
-                    _mm_load_si128(reinterpret_cast<const __m128i*>(kLeftPacks.shuffle[landing])));
+                const unsigned equal = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(
+                                           _mm_cmpeq_epi32(target, _mm_slli_si128(target, 4))))) >>
+                                       1;
+                const unsigned key = landing | equal << 4;
+                const __m128i packed = _mm_or_si128(
+                    _mm_shuffle_epi8(target, _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                                 kRunPacks.shuffle[key]))),
+                    _mm_load_si128(reinterpret_cast<const __m128i*>(kRunPacks.amounts[key])));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(end), packed);
-                end += __builtin_popcount(landing);
+                end += kRunPacks.runs[key];
             }
         }
-        for (const std::uint32_t* index = list; index != end; ++index) {
-            apply<op>(targets, landed, *index);
+        for (const std::uint32_t* entry = list; entry != end; ++entry) {
+            applyEntry<op>(targets, landed, *entry);
         }
     }
 }
