@@ -8,36 +8,29 @@
 
 namespace orv {
 
+// The block comes from calloc, which clears only memory it reuses: a large block is mapped
+// afresh, zero-filled and untouched. (Freeing it also tells the allocator that blocks this
+// large come and go, so it keeps the smaller ones a render leaves, such as its picture, for
+// the next one instead of handing their pages back.) A huge block asks for one more huge page
+// than it needs, so that a 2 MiB boundary lies inside it; the slack is never touched.
 HugePageArena::HugePageArena(std::size_t bytes, std::size_t hugeFrom) {
-    if (bytes < hugeFrom) {
-        // calloc clears only memory it reuses; fresh pages come zeroed and untouched.
-        capacity_ = bytes;
-        start_ = static_cast<std::byte*>(std::calloc(capacity_ == 0 ? 1 : capacity_, 1));
-        if (start_ == nullptr) {
-            throw std::bad_alloc();
-        }
-        return;
-    }
-    capacity_ = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    // A mapping starts on a 4 KiB boundary; room for one more huge page leaves a 2 MiB one
-    // inside it. The slack is never touched, so it never takes memory.
-    mapped_ = capacity_ + kHugePage;
-    mapping_ = ::mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping_ == MAP_FAILED) {
-        mapping_ = nullptr;
+    const bool huge = bytes >= hugeFrom;
+    capacity_ = huge ? (bytes + kHugePage - 1) / kHugePage * kHugePage : bytes;
+    const std::size_t block = huge ? capacity_ + kHugePage : capacity_;
+    block_ = std::calloc(block == 0 ? 1 : block, 1);
+    if (block_ == nullptr) {
         throw std::bad_alloc();
     }
-    const auto address = reinterpret_cast<std::uintptr_t>(mapping_);
-    start_ = static_cast<std::byte*>(mapping_) + (kHugePage - address % kHugePage) % kHugePage;
-    ::madvise(start_, capacity_, MADV_HUGEPAGE);
+    start_ = static_cast<std::byte*>(block_);
+    if (huge) {
+        const auto address = reinterpret_cast<std::uintptr_t>(block_);
+        start_ += (kHugePage - address % kHugePage) % kHugePage;
+        ::madvise(start_, capacity_, MADV_HUGEPAGE);
+    }
 }
 
 HugePageArena::~HugePageArena() {
-    if (mapping_ != nullptr) {
-        ::munmap(mapping_, mapped_);
-    } else {
-        std::free(start_);
-    }
+    std::free(block_);
 }
 
 }  // namespace orv

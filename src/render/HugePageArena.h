@@ -12,11 +12,10 @@ namespace orv {
 // marks), handed out piece by piece. A fresh process pays for every 4 KiB page it touches
 // first, and on a virtual machine that is dear: about 10 us a page here, 20 ms for the 8 MiB
 // of a dense render, as much as the rest of it. In 2 MiB pages the same memory costs a few
-// faults. So a block of `hugeFrom` bytes or more is mapped on a 2 MiB boundary in whole 2 MiB
+// faults. So a block of `hugeFrom` bytes or more starts on a 2 MiB boundary, spans whole 2 MiB
 // pages and asks for transparent huge pages; a smaller one, whose render is short anyway,
-// comes from the heap in ordinary pages (a huge page would cost more to clear than it saves).
-// Where the system gives no huge pages, the advice changes nothing. The memory comes
-// zero-filled.
+// keeps ordinary pages (a huge page would cost more to clear than it saves). Where the system
+// gives no huge pages, the advice changes nothing. The memory comes zero-filled.
 class HugePageArena {
 public:
     static constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -53,8 +52,7 @@ public:
     }
 
 private:
-    void* mapping_ = nullptr;
-    std::size_t mapped_ = 0;
+    void* block_ = nullptr;
     std::byte* start_ = nullptr;
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;
