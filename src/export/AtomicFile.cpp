@@ -144,8 +144,12 @@ Destination destinationOf(const std::string& path) {
 // The open does not block, so a FIFO that nobody reads fails at once (ENXIO) instead of
 // waiting for a reader; the writes then block as usual.
 void writeSpecialFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    writeSpecialFile(path, BytePieces(&bytes, 1));
+}
+
+void writeSpecialFile(const std::string& path, BytePieces pieces) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!file.isOpen() || !setBlocking(file.get()) || !writeAll(file.get(), bytes) ||
+    if (!file.isOpen() || !setBlocking(file.get()) || !writeAll(file.get(), pieces) ||
         file.close() != 0) {
         fail(errno, path);
     }
@@ -156,9 +160,13 @@ void checkReplaceable(const std::string& path) {
 }
 
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    writeFileAtomically(path, BytePieces(&bytes, 1));
+}
+
+void writeFileAtomically(const std::string& path, BytePieces pieces) {
     const Destination destination = destinationOf(path);
     if (destination.exists && !S_ISREG(destination.info.st_mode)) {
-        writeSpecialFile(path, bytes);
+        writeSpecialFile(path, pieces);
         return;
     }
     const std::string& target = destination.target;
@@ -187,7 +195,7 @@ void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> 
         }
         fail(error, path);
     };
-    if (!writeAll(fd, bytes) || (destination.exists && ::fchmod(fd, mode) != 0) ||
+    if (!writeAll(fd, pieces) || (destination.exists && ::fchmod(fd, mode) != 0) ||
         ::fsync(fd) != 0) {
         failWith(errno);
     }

@@ -9,6 +9,8 @@ namespace orv {
 // stops short or is interrupted. False with errno set on failure: a write that makes no
 // progress counts as a full disk, a read that meets the end as an I/O error.
 bool writeAll(int fd, std::span<const std::uint8_t> bytes);
+// The pieces one after another, gathered into few system calls.
+bool writeAll(int fd, std::span<const std::span<const std::uint8_t>> pieces);
 bool readAll(int fd, std::span<std::uint8_t> bytes);
 
 // Clears O_NONBLOCK, for a descriptor opened without blocking only so that the open itself

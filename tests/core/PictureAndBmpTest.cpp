@@ -203,6 +203,21 @@ TEST_F(BmpFile, FailuresNameTheCauseAndLeaveNothingBehind) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("sub")));
 }
 
+TEST_F(BmpFile, ALargePictureIsWrittenRowByRowInOrder) {
+    // 2048 rows go to the file straight from the picture, more than one system call takes;
+    // a pattern that differs on every row shows a row out of place.
+    constexpr int n = 2048;
+    std::vector<std::uint8_t> raster(static_cast<std::size_t>(n) * n, 1);
+    for (int y = 0; y < n; ++y) {
+        raster[static_cast<std::size_t>(y) * n + static_cast<std::size_t>(y)] = 0;
+        raster[static_cast<std::size_t>(y) * n + static_cast<std::size_t>((y * 7) % n)] = 0;
+    }
+    const MonochromePicture large = packRaster(raster, n);
+    const std::string path = dir.file("large.bmp");
+    writeBmp(large, path);
+    EXPECT_EQ(test::readAll(path), encodeBmp(large));
+}
+
 TEST_F(BmpFile, AWriteCutShortKeepsTheOldFile) {
     // A file-size limit below the picture makes the write itself fail part-way, as a full disk
     // would; the old file must survive and no partial file may remain.
