@@ -64,7 +64,7 @@ std::vector<std::uint8_t> encodeBmp(const MonochromePicture& picture) {
     return out;
 }
 
-// Straight from the picture's rows: no copy of the file is made in memory.
+// Straight from the picture's rows: no copy of the whole file is made in memory.
 void writeBmp(const MonochromePicture& picture, const std::string& path) {
     const Header header = headerOf(picture);
     writeFileAtomically(path, piecesOf(header, picture));

@@ -1,10 +1,8 @@
 #include "export/FileDescriptor.h"
 
 #include <fcntl.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <utility>
 #include <vector>
@@ -12,21 +10,8 @@
 namespace orv {
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    return writeAll(fd, std::span<const std::span<const std::uint8_t>>(&bytes, 1));
-}
-
-bool writeAll(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
-    constexpr std::size_t kMostPerCall = 1024;  // the least IOV_MAX Linux has had
-    std::vector<iovec> left;
-    for (const std::span<const std::uint8_t> piece : pieces) {
-        if (!piece.empty()) {
-            left.push_back({const_cast<std::uint8_t*>(piece.data()), piece.size()});
-        }
-    }
-    std::size_t next = 0;
-    while (next < left.size()) {
-        const auto count = static_cast<int>(std::min(left.size() - next, kMostPerCall));
-        const ssize_t written = ::writev(fd, left.data() + next, count);
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -36,17 +21,35 @@ bool writeAll(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
             }
             return false;
         }
-        auto done = static_cast<std::size_t>(written);
-        while (done > 0 && done >= left[next].iov_len) {
-            done -= left[next].iov_len;
-            ++next;
-        }
-        if (done > 0) {
-            left[next].iov_base = static_cast<std::uint8_t*>(left[next].iov_base) + done;
-            left[next].iov_len -= done;
-        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
     }
     return true;
+}
+
+// Small pieces are gathered into a buffer of modest size and written with write(2) like any
+// other bytes; a piece that fills the buffer goes out as it is.
+bool writeAll(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
+    constexpr std::size_t kBufferBytes = std::size_t{64} << 10;
+    std::vector<std::uint8_t> buffer;
+    for (const std::span<const std::uint8_t> piece : pieces) {
+        if (buffer.size() + piece.size() > kBufferBytes) {
+            if (!writeAll(fd, buffer)) {
+                return false;
+            }
+            buffer.clear();
+        }
+        if (piece.size() >= kBufferBytes) {
+            if (!writeAll(fd, piece)) {
+                return false;
+            }
+            continue;
+        }
+        if (buffer.capacity() == 0) {
+            buffer.reserve(kBufferBytes);
+        }
+        buffer.insert(buffer.end(), piece.begin(), piece.end());
+    }
+    return writeAll(fd, buffer);
 }
 
 bool readAll(int fd, std::span<std::uint8_t> bytes) {

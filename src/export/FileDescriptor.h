@@ -9,7 +9,7 @@ namespace orv {
 // stops short or is interrupted. False with errno set on failure: a write that makes no
 // progress counts as a full disk, a read that meets the end as an I/O error.
 bool writeAll(int fd, std::span<const std::uint8_t> bytes);
-// The pieces one after another, gathered into few system calls.
+// The pieces one after another, written in chunks of up to 64 KiB.
 bool writeAll(int fd, std::span<const std::span<const std::uint8_t>> pieces);
 bool readAll(int fd, std::span<std::uint8_t> bytes);
 
