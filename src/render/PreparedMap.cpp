@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace orv {
 
@@ -78,7 +79,7 @@ PreparedMap::PreparedMap(const AffineMap& map, int side)
 // u = (a, c) and v = (b, d) be the steps of a target per column and per row and t = (Ne, Nf),
 // so pixel (x, y) goes to p = x u + y v + t in real arithmetic and to a computed p' within
 // 2^-20 of it per coordinate (four roundings of values below 2^31, as |Ne|, |Nf| <= 2^30 and
-// the steps are below 1). With m = 2^-6:
+// the steps are at most 1). With m = 2^-6:
 //
 // Cover. When |a| + |b| <= 1 - 4m and |c| + |d| <= 1 - 4m, the lattice x u + y v + t (all
 // integers x, y) meets every square [i + 2m, i + 1 - 2m] x [j + 2m, j + 1 - 2m]: the
@@ -101,8 +102,19 @@ PreparedMap::PreparedMap(const AffineMap& map, int side)
 // either side: the margin of 1 above, and integral pull-backs, which a hull overshooting
 // [0, N-1] by less than 1 cannot leave). Only the pixels of the border are mapped one by one.
 //
+// Cover at the edge. The cover condition fails for maps such as Heighway's dragon's, the
+// turn by 45 degrees at scale 1/sqrt 2 (|a| + |b| = 1): their lattice has points on every line
+// between cells for some offsets. But when whole pixel steps are lattice steps (integers s, r
+// with s1 u + s2 v = (1, 0) and r1 u + r2 v = (0, 1), checked exactly on coefficients that
+// are multiples of 2^-20) and |a| + |b|, |c| + |d| <= 1 (so the error bound above holds), then
+// with any target p0 all of p0 + Z^2 are targets of the lattice, one in each cell, at the same
+// place f = p0 - floor(p0) within it. If some computed target p0' of a pixel near the corner
+// has both fractional parts in [3m, 1 - 3m], the exact p0 (within 2^-20) has them in
+// [2m, 1 - 2m], and each cell holds a lattice point of the square [i + 2m, i + 1 - 2m] x
+// [j + 2m, j + 1 - 2m] as above; the rest of the argument stands.
+//
 // Maps turned near isometrically (|cos| + |sin| > 1 at scale 1) leave holes and fall outside
-// the cover condition; nearly flat ones would need a border as wide as the square.
+// both conditions; nearly flat ones would need a border as wide as the square.
 void PreparedMap::planSpans() {
     constexpr double m = 0x1p-6;
     constexpr double e = 1.0 + m;
@@ -110,9 +122,14 @@ void PreparedMap::planSpans() {
     const double det = determinant_;
     const bool finite = std::isfinite(a_) && std::isfinite(b_) && std::isfinite(c_) &&
                         std::isfinite(d_) && std::isfinite(det);
-    if (!finite || det == 0.0 || std::fabs(a_) + std::fabs(b_) > 1.0 - 4 * m ||
-        std::fabs(c_) + std::fabs(d_) > 1.0 - 4 * m || !(std::fabs(ne_) <= 0x1p30) ||
-        !(std::fabs(nf_) <= 0x1p30)) {
+    if (!finite || det == 0.0 || !(std::fabs(ne_) <= 0x1p30) || !(std::fabs(nf_) <= 0x1p30)) {
+        return;
+    }
+    const double rowSum = std::fabs(a_) + std::fabs(b_);
+    const double columnSum = std::fabs(c_) + std::fabs(d_);
+    const bool shrinks = rowSum <= 1.0 - 4 * m && columnSum <= 1.0 - 4 * m;
+    if (!shrinks && !(rowSum <= 1.0 && columnSum <= 1.0 && unitStepsInLattice() &&
+                      someTargetClearOfCellEdges(3 * m))) {
         return;
     }
     const double inverseNorm =
@@ -153,6 +170,53 @@ void PreparedMap::planSpans() {
             spanLast_[idx(j)] = static_cast<int>(std::floor(high));
         }
     }
+}
+
+bool PreparedMap::unitStepsInLattice() const {
+    // Coefficients that are multiples of 2^-20 and at most 1 become integers of at most 2^20
+    // when scaled, so the products and sums below are exact in 64-bit integers.
+    constexpr double scale = 0x1p20;
+    const double coefficients[4] = {a_, b_, c_, d_};
+    std::int64_t scaled[4];
+    for (int k = 0; k < 4; ++k) {
+        const double value = coefficients[k] * scale;
+        if (!(std::fabs(coefficients[k]) <= 1.0) || value != std::trunc(value)) {
+            return false;
+        }
+        scaled[k] = static_cast<std::int64_t>(value);
+    }
+    // The candidates are the inverse's columns, rounded; the check below is exact.
+    const double inverse[4] = {d_ / determinant_, -c_ / determinant_, -b_ / determinant_,
+                               a_ / determinant_};
+    std::int64_t steps[4];
+    for (int k = 0; k < 4; ++k) {
+        if (!(std::fabs(inverse[k]) <= scale)) {
+            return false;
+        }
+        steps[k] = std::llround(inverse[k]);
+    }
+    const auto one = static_cast<std::int64_t>(scale);
+    return steps[0] * scaled[0] + steps[1] * scaled[1] == one &&
+           steps[0] * scaled[2] + steps[1] * scaled[3] == 0 &&
+           steps[2] * scaled[0] + steps[3] * scaled[1] == 0 &&
+           steps[2] * scaled[2] + steps[3] * scaled[3] == one;
+}
+
+bool PreparedMap::someTargetClearOfCellEdges(double margin) const {
+    const auto clear = [margin](double value) {
+        const double within = value - std::floor(value);
+        return within >= margin && within <= 1.0 - margin;
+    };
+    // The pixels of a 4 x 4 corner reach every class of targets the lattice has modulo whole
+    // pixel steps when its index is small (2 for the dragon); more classes are simply not tried.
+    for (int y = 0; y < std::min(side_, 4); ++y) {
+        for (int x = 0; x < std::min(side_, 4); ++x) {
+            if (clear(targetX(x, y)) && clear(targetY(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool PreparedMap::fillsRuns() const {

@@ -85,6 +85,8 @@ private:
     static constexpr std::uint8_t kYWithoutGaps = 2;
     static std::size_t idx(int i) { return static_cast<std::size_t>(i); }
     void planSpans();
+    bool unitStepsInLattice() const;
+    bool someTargetClearOfCellEdges(double margin) const;
 
     int side_;
     double a_;

@@ -12,6 +12,7 @@
 
 #include "TestSupport.h"
 #include "render/FastIteration.h"
+#include "render/PreparedMap.h"
 #include "render/RasterIteration.h"
 #include "render/ReferenceIteration.h"
 
@@ -416,6 +417,20 @@ TEST(FastRenderer, AgreesWhereTheFirstIterationFillsSpans) {
     maps.push_back({0.6, 0.1, 0.1, 0.6, -0x1p30 / 64, 0.2});
     maps.push_back({0.6, 0.1, 0.1, 0.6, 0x1.0000000000001p30 / 64, 0.0});
     maps.push_back({0.6, -0.1, 0.1, 0.6, 0.2, 0x1p30 / 64 - 0.5});
+    // At the edge, |a| + |b| = 1, with whole pixel steps among the lattice's (the dragon's
+    // turns), offsets putting every class of targets on lines between cells or just off them,
+    // and a map with the same sums whose lattice lacks those steps.
+    const double clear = 3 * 0x1p-6;
+    for (const double e : {0.0, 0.5, 0.3137, clear, clear - 0x1p-40}) {
+        for (const double f : {0.0, 0.5, 0.1234, clear + 0x1p-40}) {
+            for (const int side : {64, 128}) {
+                maps.push_back({0.5, -0.5, 0.5, 0.5, e / side, f / side});
+                maps.push_back({-0.5, -0.5, 0.5, -0.5, 1 - e / side, f / side});
+            }
+        }
+    }
+    maps.push_back({0.5, 0.5, -0.5, 0.5, 0.2, 0.5});
+    maps.push_back({0.75, 0.25, -0.25, 0.75, 0.1, 0.3});
     for (const AffineMap& map : maps) {
         for (const std::int32_t sizeIndex : {0, 1}) {
             for (const std::int32_t count : {1, 2}) {
@@ -435,6 +450,17 @@ TEST(FastRenderer, AgreesWhereTheFirstIterationFillsSpans) {
             }
         }
     }
+}
+
+// The dragon's turns fill spans in the first iteration unless every class of their targets
+// lies on lines between cells, where a rounding decides the cell.
+TEST(FastRenderer, TheDragonsTurnsFillSpansWhereTheirTargetsAreClearOfCellEdges) {
+    constexpr int side = 256;
+    EXPECT_GT(PreparedMap({0.5, -0.5, 0.5, 0.5, 0.3137 / side, 0.1234 / side}, side).spanBorder(),
+              0);
+    EXPECT_GT(PreparedMap({0.5, -0.5, 0.5, 0.5, 0.0, 0.0}, side).spanBorder(), 0);
+    EXPECT_EQ(PreparedMap({0.5, -0.5, 0.5, 0.5, 0.0, 0.5 / side}, side).spanBorder(), 0);
+    EXPECT_EQ(PreparedMap({0.75, 0.25, -0.25, 0.75, 0.1, 0.3}, side).spanBorder(), 0);
 }
 
 // A map with a = c = 0 sends a whole source row to one target, so one black pixel of the row
