@@ -18,8 +18,8 @@ Header headerOf(const MonochromePicture& picture) {
     Header header{};
     std::size_t at = 0;
     const auto put = [&](std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            header[at++] = static_cast<std::uint8_t>(value >> (8 * i));
+        for (int i = 0; i < bytes; ++i, value >>= 8) {
+            header[at++] = static_cast<std::uint8_t>(value);
         }
     };
     put('B', 1);
