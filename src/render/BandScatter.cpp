@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "render/PixelKernel.h"
 
@@ -288,7 +289,8 @@ BandScatter::BandScatter(int side, int markedRows, std::span<std::uint8_t> marks
                       ? static_cast<std::size_t>(side) * static_cast<std::size_t>(markedRows)
                       : 0),
       marks_(marks.empty() ? std::span<std::uint8_t>(ownedMarks_) : marks),
-      whitened_(static_cast<std::size_t>(kTileRows) * static_cast<std::size_t>(side / 64)) {}
+      whitened_(static_cast<std::size_t>(kTileRows) * static_cast<std::size_t>(side / 64)),
+      points_(static_cast<std::size_t>(side / 64)) {}
 
 bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, bool counted,
                           const std::function<bool()>& keepGoing) {
@@ -637,6 +639,16 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
         }
         // With no marked map the buffer is empty and its data() null: no row of it is formed.
         const bool marked = row >= markedLow_ && row <= markedHigh_;
+        std::span<const std::int32_t> points;
+        if (!step.pointStarts.empty()) {
+            points = step.pointColumns.subspan(
+                static_cast<std::size_t>(step.pointStarts[static_cast<std::size_t>(row)]),
+                static_cast<std::size_t>(step.pointStarts[static_cast<std::size_t>(row) + 1] -
+                                         step.pointStarts[static_cast<std::size_t>(row)]));
+            for (const std::int32_t column : points) {
+                points_[static_cast<std::size_t>(column >> 6)] |= std::uint64_t{1} << (column & 63);
+            }
+        }
         std::uint8_t* marks =
             marked ? marks_.data() + (static_cast<std::size_t>(row - band.first) << shift_)
                    : nullptr;
@@ -651,7 +663,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             firstWhitened = std::min(firstWhitened, i);
             lastWhitened = i;
         };
-        if (!marked && counted != nullptr) {
+        if (!marked && points.empty() && counted != nullptr) {
             // Only counted pixels reach the row, so it is the counted row, which lies inside
             // the row before (each raster contains the next): only the black span before can
             // hold pixels that turned white, and late iterations leave most rows as they were.
@@ -692,6 +704,9 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             std::uint64_t word = counted != nullptr ? counted[i] : 0;
             if (marked) {
                 word |= takeMarks(marks + 64 * i);
+            }
+            if (!points.empty()) {
+                word |= std::exchange(points_[static_cast<std::size_t>(i)], 0);
             }
             out[i] = word;
             if (word != 0) {

@@ -92,6 +92,11 @@ struct IterationStep {
     // For TakeAway: the pixels to take away as the last packing listed them, when it could
     // list them all; when empty they are found by comparing `counted` with `source`.
     std::span<const WhitenedWords> whitened;
+    // When the only maps that are not counted send each source row to one point: the columns
+    // of target row r's points are pointColumns[pointStarts[r]..pointStarts[r + 1]), packed
+    // with the counted pixels (no marked phase runs). Empty otherwise.
+    std::span<const std::int32_t> pointStarts;
+    std::span<const std::int32_t> pointColumns;
     bool fullSource = false;    // the source is the full square: the first iteration
     bool listWhitened = false;  // packing lists the whitened words, for the next iteration
     bool anyMarked = false;     // whether some map is a marked one
@@ -151,6 +156,7 @@ private:
     std::vector<std::uint8_t> ownedMarks_;  // empty when the marks live elsewhere
     std::span<std::uint8_t> marks_;
     std::vector<std::uint64_t> whitened_;  // source rows of pixels that turned white
+    std::vector<std::uint64_t> points_;    // a row of the points' pixels, for packing
 };
 
 }  // namespace orv

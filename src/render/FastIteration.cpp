@@ -176,6 +176,7 @@ private:
     bool anyMarked_ = false;
     bool listing_;
     void allocateBuffers();
+    void findPoints(const BitRaster& source);
 
     // The large buffers below live in it: declared before them, it goes after them.
     std::optional<HugePageArena> arena_;
@@ -194,6 +195,12 @@ private:
     BitRaster* next_ = nullptr;
     bool countingPhase_ = false;
     bool packWithCounts_ = false;  // no marked phase: counted bands are packed at once
+    // The maps that are not counted all send rows to points, whose targets are packed with
+    // the counted bands (IterationStep::pointStarts).
+    bool pointsPacked_ = false;
+    std::vector<std::int32_t> pointStarts_;
+    std::vector<std::int32_t> pointColumns_;
+    std::vector<std::int32_t> pointRows_;
     // On a cache line of its own: every thread takes bands from it, and the fields around it
     // are read at every row.
     alignas(64) std::atomic<int> nextBand_{0};
@@ -257,6 +264,58 @@ void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
         }
         map.planBands(kMarkedPlan, markedRows_);
     }
+    // A map with a = c = 0 (a fern's stem) gives one point per row: its targets cost less to
+    // find on this thread and pack with the counts than a phase of their own with its marks.
+    pointsPacked_ = anyCounted_ && anyMarked_ &&
+                    std::all_of(maps_.begin(), maps_.end(), [](const PreparedMap& map) {
+                        return map.counted() || map.sendsRowsToPoints();
+                    });
+    if (pointsPacked_) {
+        anyMarked_ = false;
+    }
+}
+
+// The targets of the point maps for the rows of `source` that hold a black pixel, sorted by
+// target row.
+void FastRender::findPoints(const BitRaster& source) {
+    pointRows_.clear();
+    pointColumns_.clear();
+    for (const PreparedMap& map : maps_) {
+        if (map.counted()) {
+            continue;
+        }
+        for (int y = 0; y < side_; ++y) {
+            const std::uint64_t* words = source.row(y);
+            const bool black =
+                std::any_of(words + source.firstBlackWord(y), words + source.lastBlackWord(y) + 1,
+                            [](std::uint64_t word) { return word != 0; });
+            // Every pixel of the row has the target of column 0, and the test is the one of
+            // any pixel: -1 < X < N, -1 < Y < N (NaN fails).
+            const double x = map.targetX(0, y);
+            const double target = map.targetY(0, y);
+            if (black && x > -1.0 && x < side_ && target > -1.0 && target < side_) {
+                pointRows_.push_back(static_cast<std::int32_t>(target));
+                pointColumns_.push_back(static_cast<std::int32_t>(x));
+            }
+        }
+    }
+    // Sorted by row: the rows' counts, their starts, then each column in its place.
+    pointStarts_.assign(static_cast<std::size_t>(side_) + 1, 0);
+    for (const std::int32_t row : pointRows_) {
+        ++pointStarts_[static_cast<std::size_t>(row) + 1];
+    }
+    for (std::size_t row = 0; row < static_cast<std::size_t>(side_); ++row) {
+        pointStarts_[row + 1] += pointStarts_[row];
+    }
+    std::vector<std::int32_t> next(pointStarts_.begin(), pointStarts_.end() - 1);
+    std::vector<std::int32_t> sorted(pointColumns_.size());
+    for (std::size_t k = 0; k < pointRows_.size(); ++k) {
+        sorted[static_cast<std::size_t>(next[static_cast<std::size_t>(pointRows_[k])]++)] =
+            pointColumns_[k];
+    }
+    pointColumns_.swap(sorted);
+    step_.pointStarts = pointStarts_;
+    step_.pointColumns = pointColumns_;
 }
 
 // The rasters, and the counts with their landed bits, always come from the arena; the marks
@@ -422,6 +481,9 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         const bool listed = listing_ && step_.countsUse == CountsUse::TakeAway && whitenedListed();
         step_.whitened = listed ? std::span<const WhitenedWords>(whitenedWords_[listsMade_])
                                 : std::span<const WhitenedWords>();
+        if (pointsPacked_) {
+            findPoints(*current);
+        }
         if (anyCounted_) {
             // Taking away a few pixels costs less than waking the other threads.
             const bool alone = step_.countsUse == CountsUse::TakeAway && whitened_ < kFewToShare;

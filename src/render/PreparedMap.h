@@ -49,6 +49,10 @@ public:
     // Whether runs of this map's pixels are mostly filled whole rather than plotted.
     bool fillsRuns() const;
 
+    // Whether every pixel of a source row has the same target: a and c are zeros (x*0 is a
+    // zero, and a zero plus the row term is that term).
+    bool sendsRowsToPoints() const { return a_ == 0.0 && c_ == 0.0; }
+
     // How the map scales areas: |ad - bc|.
     double areaScale() const { return std::fabs(determinant_); }
 

@@ -486,6 +486,10 @@ TEST(FastRenderer, AgreesWhenEveryPixelOfARowHasOneTarget) {
             // Turned maps keep the raster changing; some rows go white, others stay black.
             test::setMap(block, 1, {0.85, 0.04, -0.04, 0.85, 0.08, 0.17});
             test::setMap(block, 2, {0.2, -0.26, 0.23, 0.22, 0.4, 0.1});
+            if (count == 4) {
+                // A second such map, whose points meet the first's on some rows.
+                test::setMap(block, 3, {0, -0.2, 0, 0.16, 0.6, 0.01});
+            }
             const MonochromePicture expected = reference(block);
             for (const bool counting : {true, false}) {
                 for (const int threads : {1, 2}) {
