@@ -85,9 +85,9 @@ struct IterationStep {
     // N*N counts, row-major; null when no map is counted.
     std::uint8_t* counts = nullptr;
     CountsUse countsUse = CountsUse::Mark;
-    // One bit per count, laid out as the counts, set where
-    // the count is non-zero: read from the counts when they are written afresh, kept up to
-    // date by TakeAway itself, so that the counts need not be read again then.
+    // One bit per count, laid out as the counts, set where the count is non-zero: read from
+    // the counts when they are written afresh, kept up to date by TakeAway itself, so that the
+    // counts need not be read again then.
     std::uint64_t* landedBits = nullptr;
     // For TakeAway: the pixels to take away as the last packing listed them, when it could
     // list them all; when empty they are found by comparing `counted` with `source`.

@@ -159,6 +159,8 @@ public:
 
 private:
     void prepareMaps(const ParameterBlock& block, bool counting);
+    void allocateBuffers();
+    void findPoints(const BitRaster& source);
     CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
     double firstWhite() const;
     void work(int member);
@@ -175,8 +177,6 @@ private:
     bool anyCounted_ = false;
     bool anyMarked_ = false;
     bool listing_;
-    void allocateBuffers();
-    void findPoints(const BitRaster& source);
 
     // The large buffers below live in it: declared before them, it goes after them.
     std::optional<HugePageArena> arena_;
@@ -286,9 +286,11 @@ void FastRender::findPoints(const BitRaster& source) {
         }
         for (int y = 0; y < side_; ++y) {
             const std::uint64_t* words = source.row(y);
+            const int first = source.firstBlackWord(y);
+            const int last = source.lastBlackWord(y);
             const bool black =
-                std::any_of(words + source.firstBlackWord(y), words + source.lastBlackWord(y) + 1,
-                            [](std::uint64_t word) { return word != 0; });
+                first <= last && std::any_of(words + first, words + last + 1,
+                                             [](std::uint64_t word) { return word != 0; });
             // Every pixel of the row has the target of column 0, and the test is the one of
             // any pixel: -1 < X < N, -1 < Y < N (NaN fails).
             const double x = map.targetX(0, y);

@@ -162,9 +162,9 @@ inline void applyEntry(std::uint8_t* targets, std::uint64_t* landed, std::uint32
 // ordered comparisons as the scalar loop and truncating conversions whose out-of-range results
 // are never used, and the targets of black pixels that land are packed into a list, a run of
 // equal ones as one entry; then the operation runs over the list. Splitting the two keeps the
-// vector work free of the byte stores and the byte stores free of lane extraction, and no lane that
-// misses costs a store. Lists are cut into pieces of kListColumns columns, so that they stay in the
-// nearest cache.
+// vector work free of the byte stores and the byte stores free of lane extraction, and no lane
+// that misses costs a store. Lists are cut into pieces of kListColumns columns, so that they
+// stay in the nearest cache.
 constexpr int kListColumns = 512;
 
 template <TargetOp op>
