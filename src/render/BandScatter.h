@@ -99,7 +99,6 @@ struct IterationStep {
     std::span<const std::int32_t> pointColumns;
     bool fullSource = false;    // the source is the full square: the first iteration
     bool listWhitened = false;  // packing lists the whitened words, for the next iteration
-    bool anyMarked = false;     // whether some map is a marked one
     int vectorLanes = 4;        // the widest vector, in doubles, the kernels may use
 };
 

@@ -240,7 +240,6 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
     step_.maps = maps_;
     step_.counts = anyCounted_ ? counts_.data() : nullptr;
     step_.landedBits = anyCounted_ ? landedBits_.data() : nullptr;
-    step_.anyMarked = anyMarked_;
     step_.vectorLanes = options.vectorLanes;
 }
 
