@@ -37,11 +37,8 @@ constexpr int kTileColumns = 128;
 // Stretches of a source row shorter than this are not cut to the columns that land in a band.
 constexpr int kNarrowedColumns = 256;
 
-// Rows with fewer pixels that turned white than this are taken away pixel by pixel.
-constexpr int kFewWhitened = 32;
-
-// Words of a list with fewer pixels than this are taken away without vectors.
-constexpr int kFewInWord = 8;
+// Rows with fewer pixels that turned white than this are taken away without vectors.
+constexpr int kFewWhitened = 8;
 
 // Runs this short cost less to plot than to cut into pieces.
 constexpr int kShortestFilledRun = 4;
@@ -289,7 +286,7 @@ BandScatter::BandScatter(int side, int markedRows, std::span<std::uint8_t> marks
                       ? static_cast<std::size_t>(side) * static_cast<std::size_t>(markedRows)
                       : 0),
       marks_(marks.empty() ? std::span<std::uint8_t>(ownedMarks_) : marks),
-      whitened_(static_cast<std::size_t>(kTileRows) * static_cast<std::size_t>(side / 64)),
+      whitened_(static_cast<std::size_t>(side / 64)),
       points_(static_cast<std::size_t>(side / 64)) {}
 
 bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, bool counted,
@@ -302,10 +299,9 @@ bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, boo
         if (map.counted() != counted) {
             continue;
         }
-        const bool listed =
-            counted && step.countsUse == CountsUse::TakeAway && !step.whitened.empty();
-        if (!(listed ? takeAwayListed(step, map, band, keepGoing)
-                     : scatterMap(step, map, band, keepGoing))) {
+        const bool retracting = counted && step.countsUse == CountsUse::TakeAway;
+        if (!(retracting ? takeAway(step, map, band, keepGoing)
+                         : scatterMap(step, map, band, keepGoing))) {
             return false;
         }
     }
@@ -353,71 +349,60 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
     return true;
 }
 
-// Few pixels turned white, over many rows: visiting each listed word once costs far less than
-// scanning every source row the band reaches and cutting each to the band. The counts change
-// in the same way whatever the order.
-bool BandScatter::takeAwayListed(const IterationStep& step, const PreparedMap& map,
-                                 const TargetBand& band, const std::function<bool()>& keepGoing) {
+// Pixels that turned white are few next to those still black, and they lie in the words the
+// source marked when it was packed from the counted raster: only those words are read, and
+// only those whose first or last pixel lands in the band (Y is monotone along a row, so these
+// bound the rest). The counts change in the same way whatever the order.
+bool BandScatter::takeAway(const IterationStep& step, const PreparedMap& map,
+                           const TargetBand& band, const std::function<bool()>& keepGoing) {
     std::uint8_t* targets = step.counts + (static_cast<std::size_t>(band.first) << shift_);
     std::uint64_t* landed =
         step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6);
-    // Only source rows rowsFrom..rowsTo reach the band; lists hold rows in ascending order.
-    const int rowsFrom = map.sourceRowsFirst(band.plan, band.index);
+    const BitRaster& source = *step.source;
+    const BitRaster& before = *step.counted;
+    const double* columnY = map.columnY();
+    std::uint64_t* gone = whitened_.data();
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);
-    // The listed words of one row are plotted in one call, from a row of bits that holds
-    // them and zeros between them (a list holds a row's words in ascending order).
-    std::uint64_t* bits = whitened_.data();
-    int pendingRow = -1;
-    int firstWord = 0;
-    int lastWord = -1;
-    int pixels = 0;
-    const auto plotPending = [&] {
-        if (pendingRow >= 0) {
-            const RowTargets row = rowTargets(map, pendingRow, band, shift_, targets, landed);
-            // Vectors pay only for many pixels; setting them up costs more than a few.
-            plotBlackPixels(row, bits, firstWord * 64, lastWord * 64 + 63, TargetOp::Remove,
-                            pixels < kFewInWord ? 1 : step.vectorLanes);
-        }
-        pendingRow = -1;
-    };
-    for (const WhitenedWords& list : step.whitened) {
-        const std::span<const WhitenedWords::Word> words = list.words();
-        if (words.empty() || words.back().row < rowsFrom || words.front().row > rowsTo) {
+    for (int y = map.sourceRowsFirst(band.plan, band.index); y <= rowsTo; ++y) {
+        std::uint32_t words = source.whitenedWords(y);
+        if (words == 0 || map.reachLow(y) > band.last || map.reachHigh(y) < band.first) {
             continue;
         }
-        for (const WhitenedWords::Word& word : words) {
-            if (word.row > rowsTo) {
-                break;
-            }
-            if (word.row < rowsFrom || map.reachLow(word.row) > band.last ||
-                map.reachHigh(word.row) < band.first) {
+        if ((++visits_ & 63) == 0 && !keepGoing()) {
+            return false;
+        }
+        const std::uint64_t* now = source.row(y);
+        const std::uint64_t* was = before.row(y);
+        const double rowY = map.rowY(y);
+        int first = BitRaster::kMaxWordsPerRow;
+        int last = -1;
+        int pixels = 0;
+        for (; words != 0; words &= words - 1) {
+            const int i = std::countr_zero(words);
+            const std::uint64_t bits = was[i] & ~now[i];
+            if (bits == 0) {
                 continue;
             }
-            // Y is monotone along the row: the word's first and last pixels bound the rest.
-            const double rowY = map.rowY(word.row);
-            const double* xc = map.columnY() + word.index * 64;
-            const double yFirst = xc[std::countr_zero(word.bits)] + rowY;
-            const double yLast = xc[63 - std::countl_zero(word.bits)] + rowY;
+            const double* xc = columnY + i * 64;
+            const double yFirst = xc[std::countr_zero(bits)] + rowY;
+            const double yLast = xc[63 - std::countl_zero(bits)] + rowY;
             if ((yFirst <= band.yLow && yLast <= band.yLow) ||
                 (yFirst >= band.yHigh && yLast >= band.yHigh)) {
                 continue;
             }
-            if (word.row != pendingRow) {
-                plotPending();
-                if ((++visits_ & 63) == 0 && !keepGoing()) {
-                    return false;
-                }
-                pendingRow = word.row;
-                firstWord = word.index;
-                pixels = 0;
-            } else {
-                std::fill(bits + lastWord + 1, bits + word.index, std::uint64_t{0});
-            }
-            bits[word.index] = word.bits;
-            lastWord = word.index;
-            pixels += bitCount(word.bits);
+            gone[i] = bits;
+            first = std::min(first, i);
+            last = i;
+            pixels += bitCount(bits);
         }
-        plotPending();
+        if (last < 0) {
+            continue;
+        }
+        const RowTargets row = rowTargets(map, y, band, shift_, targets, landed);
+        // Vectors pay only for many pixels; setting them up costs more than a few.
+        plotBlackPixels(row, gone, first * 64, last * 64 + 63, TargetOp::Remove,
+                        pixels < kFewWhitened ? 1 : step.vectorLanes);
+        std::fill(gone + first, gone + last + 1, std::uint64_t{0});
     }
     return true;
 }
@@ -432,28 +417,14 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
     };
     PendingRow pending[kTileRows];
     const std::size_t rowBytes = static_cast<std::size_t>(side_);
-    const int words = side_ / 64;
-    // A counted map either counts the source afresh or takes away the pixels that turned
-    // white since the raster the counts describe; a marked map marks the source.
+    // A counted map counts the source afresh or marks it in the counts' place; a marked map
+    // marks it in the band's marks.
     const bool counted = map.counted();
-    const bool retracting = counted && step.countsUse == CountsUse::TakeAway;
-    // The pixels gone since the counted raster are spanned by what the source recorded when
-    // it was made from it.
+    const TargetOp op =
+        counted && step.countsUse == CountsUse::Count ? TargetOp::Add : TargetOp::Mark;
     const BitRaster& source = *step.source;
-    const auto spanFirst = [&](int y) {
-        return retracting ? source.firstWhitenedWord(y) : source.firstBlackWord(y);
-    };
-    const auto spanLast = [&](int y) {
-        return retracting ? source.lastWhitenedWord(y) : source.lastBlackWord(y);
-    };
-    const TargetOp op = !counted || step.countsUse == CountsUse::Mark
-                            ? TargetOp::Mark
-                            : (retracting ? TargetOp::Remove : TargetOp::Add);
     std::uint8_t* targets =
         counted ? step.counts + (static_cast<std::size_t>(band.first) << shift_) : marks_.data();
-    std::uint64_t* landed =
-        retracting ? step.landedBits + ((static_cast<std::size_t>(band.first) << shift_) >> 6)
-                   : nullptr;
     if (step.fullSource && op == TargetOp::Mark && map.spanBorder() > 0) {
         return markImageOfSquare(step, map, band, targets, keepGoing);
     }
@@ -466,33 +437,16 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
         int tileRight = -1;
         for (int y = tileFrom; y <= std::min(rowsTo, tileFrom + kTileRows - 1); ++y) {
             if (map.reachLow(y) > band.last || map.reachHigh(y) < band.first ||
-                spanFirst(y) > spanLast(y)) {
+                source.firstBlackWord(y) > source.lastBlackWord(y)) {
                 continue;
             }
             if ((++visits_ & 7) == 0 && !keepGoing()) {
                 return false;
             }
-            const RowTargets row = rowTargets(map, y, band, shift_, targets, landed);
-            int from = spanFirst(y) * 64;
-            int to = spanLast(y) * 64 + 63;
-            const std::uint64_t* bits = step.source->row(y);
-            if (retracting) {
-                std::uint64_t* gone = whitened_.data() + static_cast<std::size_t>(y - tileFrom) *
-                                                             static_cast<std::size_t>(words);
-                const std::uint64_t* before = step.counted->row(y);
-                int pixels = 0;
-                for (int i = from >> 6; i <= to >> 6; ++i) {
-                    gone[i] = before[i] & ~bits[i];
-                    pixels += bitCount(gone[i]);
-                }
-                bits = gone;
-                if (pixels < kFewWhitened) {
-                    // Few pixels turned white here: visiting each one costs less than cutting
-                    // the row to the band or setting up vectors.
-                    plotBlackPixels(row, bits, from, to, op, 1);
-                    continue;
-                }
-            }
+            const RowTargets row = rowTargets(map, y, band, shift_, targets, nullptr);
+            int from = source.firstBlackWord(y) * 64;
+            int to = source.lastBlackWord(y) * 64 + 63;
+            const std::uint64_t* bits = source.row(y);
             // A short stretch is left to the per-pixel test of the band; a long one is cut to
             // the columns that land in it.
             if ((map.reachLow(y) < band.first || map.reachHigh(y) > band.last) &&
@@ -522,11 +476,6 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
             const bool alongColumns =
                 !map.counted() && map.yWithoutGaps(y) && slopeX < PreparedMap::kFillSlope;
             if (!alongRows && !alongColumns) {
-                if (retracting) {
-                    // Few pixels, spread thin: tiles would only add calls.
-                    plotBlackPixels(row, bits, from, to, op, step.vectorLanes);
-                    continue;
-                }
                 pending[pendingRows++] = {row, bits, from, to};
                 tileLeft = std::min(tileLeft, from);
                 tileRight = std::max(tileRight, to);
@@ -610,10 +559,7 @@ std::uint64_t landed(const std::uint8_t* counts, bool& saturated) {
 }  // namespace
 
 void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
-                       StepOutcome& outcome, WhitenedWords* whitenedWords) {
-    if (whitenedWords != nullptr) {
-        whitenedWords->restart(step.listWhitened);
-    }
+                       StepOutcome& outcome) {
     const int words = next.wordsPerRow();
     const BitRaster& source = *step.source;
     const bool rewritten = step.countsUse != CountsUse::TakeAway;
@@ -653,15 +599,10 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             marked ? marks_.data() + (static_cast<std::size_t>(row - band.first) << shift_)
                    : nullptr;
         const std::size_t rowBytes = static_cast<std::size_t>(words) * sizeof(std::uint64_t);
-        int firstWhitened = words;
-        int lastWhitened = -1;
+        std::uint32_t whitenedWords = 0;
         const auto noteWhitened = [&](int i, std::uint64_t gone) {
-            if (whitenedWords != nullptr) {
-                whitenedWords->add(row, i, gone);
-            }
             whitened += bitCount(gone);
-            firstWhitened = std::min(firstWhitened, i);
-            lastWhitened = i;
+            whitenedWords |= std::uint32_t{1} << i;
         };
         if (!marked && points.empty() && counted != nullptr) {
             // Only counted pixels reach the row, so it is the counted row, which lies inside
@@ -672,7 +613,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             const int to = source.lastBlackWord(row);
             if (std::memcmp(counted, before, rowBytes) == 0) {
                 next.setBlackSpan(row, from, to);
-                next.setWhitenedSpan(row, words, -1);
+                next.setWhitenedWords(row, 0);
                 continue;
             }
             difference = 1;
@@ -695,7 +636,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
                 lastBlack = -1;
             }
             next.setBlackSpan(row, firstBlack, lastBlack);
-            next.setWhitenedSpan(row, firstWhitened, lastWhitened);
+            next.setWhitenedWords(row, whitenedWords);
             continue;
         }
         int firstBlack = words;
@@ -720,7 +661,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
             difference |= word ^ before[i];
         }
         next.setBlackSpan(row, firstBlack, lastBlack);
-        next.setWhitenedSpan(row, firstWhitened, lastWhitened);
+        next.setWhitenedWords(row, whitenedWords);
     }
     markedLow_ = side_;
     markedHigh_ = -1;

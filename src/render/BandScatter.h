@@ -22,46 +22,6 @@ struct TargetBand {
     double yHigh;
 };
 
-// The words of a band's rows whose pixels turned white in one iteration, kept while they are
-// few: they are what the next iteration takes away, and listing them spares it a scan of every
-// row for each map and band.
-class WhitenedWords {
-public:
-    struct Word {
-        std::int32_t row;
-        std::int32_t index;  // within the row
-        std::uint64_t bits;  // the pixels that turned white
-    };
-
-    explicit WhitenedWords(std::size_t limit) : limit_(limit) { words_.reserve(limit); }
-
-    // Whether every whitened word of the last pack is listed (false before any pack). Words
-    // are listed by row, lowest first.
-    bool complete() const { return complete_; }
-    std::span<const Word> words() const { return words_; }
-
-    // Starts a new list; `listing` false leaves it incomplete without listing anything.
-    void restart(bool listing) {
-        words_.clear();
-        complete_ = listing;
-    }
-    void add(int row, int index, std::uint64_t bits) {
-        if (!complete_) {
-            return;
-        }
-        if (words_.size() == limit_) {
-            complete_ = false;
-            return;
-        }
-        words_.push_back({row, index, bits});
-    }
-
-private:
-    std::size_t limit_;
-    bool complete_ = false;
-    std::vector<Word> words_;
-};
-
 // What counted maps do to the counts in an iteration.
 enum class CountsUse {
     Mark,      // mark their targets there, as marked maps do in theirs (the counts are lost)
@@ -89,17 +49,13 @@ struct IterationStep {
     // the counts when they are written afresh, kept up to date by TakeAway itself, so that the
     // counts need not be read again then.
     std::uint64_t* landedBits = nullptr;
-    // For TakeAway: the pixels to take away as the last packing listed them, when it could
-    // list them all; when empty they are found by comparing `counted` with `source`.
-    std::span<const WhitenedWords> whitened;
     // When the only maps that are not counted send each source row to one point: the columns
     // of target row r's points are pointColumns[pointStarts[r]..pointStarts[r + 1]), packed
     // with the counted pixels (no marked phase runs). Empty otherwise.
     std::span<const std::int32_t> pointStarts;
     std::span<const std::int32_t> pointColumns;
-    bool fullSource = false;    // the source is the full square: the first iteration
-    bool listWhitened = false;  // packing lists the whitened words, for the next iteration
-    int vectorLanes = 4;        // the widest vector, in doubles, the kernels may use
+    bool fullSource = false;  // the source is the full square: the first iteration
+    int vectorLanes = 4;      // the widest vector, in doubles, the kernels may use
 };
 
 // What packing the bands of an iteration found.
@@ -132,18 +88,17 @@ public:
     bool scatter(const IterationStep& step, const TargetBand& band, bool counted,
                  const std::function<bool()>& keepGoing);
 
-    // Writes the band's rows of `next` (clearing the marks for the next band), adds what it
-    // found to `outcome` and lists the words whose pixels turned white in `whitened` (none
-    // when null, or when the step does not ask for lists).
+    // Writes the band's rows of `next` (clearing the marks for the next band), with the words
+    // of each row that hold pixels turned white, and adds what it found to `outcome`.
     void pack(const IterationStep& step, BitRaster& next, const TargetBand& band,
-              StepOutcome& outcome, WhitenedWords* whitened);
+              StepOutcome& outcome);
 
 private:
     bool markImageOfSquare(const IterationStep& step, const PreparedMap& map,
                            const TargetBand& band, std::uint8_t* targets,
                            const std::function<bool()>& keepGoing);
-    bool takeAwayListed(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
-                        const std::function<bool()>& keepGoing);
+    bool takeAway(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
+                  const std::function<bool()>& keepGoing);
     bool scatterMap(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
                     const std::function<bool()>& keepGoing);
 
@@ -154,7 +109,7 @@ private:
     int markedHigh_;
     std::vector<std::uint8_t> ownedMarks_;  // empty when the marks live elsewhere
     std::span<std::uint8_t> marks_;
-    std::vector<std::uint64_t> whitened_;  // source rows of pixels that turned white
+    std::vector<std::uint64_t> whitened_;  // a row of pixels that turned white, else all zero
     std::vector<std::uint64_t> points_;    // a row of the points' pixels, for packing
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 namespace orv {
 
@@ -33,15 +34,17 @@ BitRaster::BitRaster(int side, std::span<std::uint64_t> storage)
       words_(storage.empty() ? std::span<std::uint64_t>(owned_) : storage),
       firstBlack_(static_cast<std::size_t>(side)),
       lastBlack_(static_cast<std::size_t>(side)),
-      firstWhitened_(static_cast<std::size_t>(side), side / 64),
-      lastWhitened_(static_cast<std::size_t>(side), -1) {}
+      whitened_(static_cast<std::size_t>(side), 0) {
+    if (wordsPerRow_ > kMaxWordsPerRow) {
+        throw std::invalid_argument("raster side above 2048");
+    }
+}
 
 void BitRaster::fillBlack() {
     std::fill(words_.begin(), words_.end(), ~std::uint64_t{0});
     std::fill(firstBlack_.begin(), firstBlack_.end(), 0);
     std::fill(lastBlack_.begin(), lastBlack_.end(), wordsPerRow_ - 1);
-    std::fill(firstWhitened_.begin(), firstWhitened_.end(), wordsPerRow_);
-    std::fill(lastWhitened_.begin(), lastWhitened_.end(), -1);
+    std::fill(whitened_.begin(), whitened_.end(), 0);
 }
 
 MonochromePicture BitRaster::toPicture() const {

@@ -14,6 +14,8 @@ namespace orv {
 // empty rows and margins are skipped without reading them.
 class BitRaster {
 public:
+    static constexpr int kMaxWordsPerRow = 32;  // 2048 pixels, the largest picture
+
     explicit BitRaster(int side);
     // Keeps its pixels in `storage` (N*N/64 words, all white), which must outlive it.
     BitRaster(int side, std::span<std::uint64_t> storage);
@@ -39,13 +41,11 @@ public:
         lastBlack_[static_cast<std::size_t>(y)] = last;
     }
 
-    // Words firstWhitenedWord(y)..lastWhitenedWord(y) hold every pixel of row y that was black
-    // in the raster this one was made from and is white here (first > last: none).
-    int firstWhitenedWord(int y) const { return firstWhitened_[static_cast<std::size_t>(y)]; }
-    int lastWhitenedWord(int y) const { return lastWhitened_[static_cast<std::size_t>(y)]; }
-    void setWhitenedSpan(int y, int first, int last) {
-        firstWhitened_[static_cast<std::size_t>(y)] = first;
-        lastWhitened_[static_cast<std::size_t>(y)] = last;
+    // Bit i is set when word i of row y holds a pixel that was black in the raster this one
+    // was made from and is white here. Rows have at most kMaxWordsPerRow words.
+    std::uint32_t whitenedWords(int y) const { return whitened_[static_cast<std::size_t>(y)]; }
+    void setWhitenedWords(int y, std::uint32_t words) {
+        whitened_[static_cast<std::size_t>(y)] = words;
     }
 
     void fillBlack();
@@ -60,8 +60,7 @@ private:
     std::span<std::uint64_t> words_;
     std::vector<std::int32_t> firstBlack_;
     std::vector<std::int32_t> lastBlack_;
-    std::vector<std::int32_t> firstWhitened_;
-    std::vector<std::int32_t> lastWhitened_;
+    std::vector<std::uint32_t> whitened_;
 };
 
 }  // namespace orv

@@ -57,9 +57,6 @@ constexpr int kCoverageSamples = 64;  // sample points per side of that estimate
 // from a few thousand on, two threads take them away about 1.4 times as fast as one.
 constexpr std::int64_t kFewToShare = 1024;
 
-// Pixels that turned white per word that holds any, as a guide to whether lists will do.
-constexpr std::int64_t kPixelsPerListedWord = 16;
-
 int threadsFor(const FastRenderOptions& options, int side) {
     if (options.threads > 0) {
         return std::min(options.threads, kMaxRenderThreads);
@@ -164,7 +161,6 @@ private:
     CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
     double firstWhite() const;
     void work(int member);
-    bool whitenedListed() const;
 
     int side_;
     int threads_;
@@ -176,7 +172,6 @@ private:
     double countedArea_ = 0.0;  // how the counted maps together scale areas
     bool anyCounted_ = false;
     bool anyMarked_ = false;
-    bool listing_;
 
     // The large buffers below live in it: declared before them, it goes after them.
     std::optional<HugePageArena> arena_;
@@ -184,11 +179,6 @@ private:
     std::span<std::uint8_t> counts_;
     std::span<std::uint64_t> landedBits_;
     std::vector<BitRaster> rasters_;
-    // Per band of the plan whose phase packs, two sets: one read by the iteration in progress,
-    // made by the last packing, and one its own packing fills.
-    std::vector<WhitenedWords> whitenedWords_[2];
-    int listsMade_ = 0;              // the set the last packing filled
-    std::int64_t listCapacity_ = 0;  // words all lists of one set may hold
 
     // The state of the iteration in progress, shared with the threads of the team.
     IterationStep step_;
@@ -215,7 +205,7 @@ private:
 };
 
 FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& options, int side)
-    : side_(side), threads_(threadsFor(options, side)), listing_(options.listing) {
+    : side_(side), threads_(threadsFor(options, side)) {
     markedRows_ = bandRowsFor(options, side, threads_);
     // Counted maps write to counts that cover the raster, so their bands need no cache-sized
     // buffer; a few per thread balance the load, and fewer bands mean fewer rows mapped twice.
@@ -225,18 +215,6 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
     prepareMaps(block, options.counting);
     allocateBuffers();
     packWithCounts_ = anyCounted_ && !anyMarked_;
-    // Lists of a quarter of the words at most (16 bytes an entry, two sets) take an eighth of
-    // a byte per pixel, an eighth of the counts; reserved whole, they are touched as they fill.
-    if (anyCounted_) {
-        const std::vector<TargetBand>& packed = packWithCounts_ ? countedBands_ : markedBands_;
-        for (const TargetBand& band : packed) {
-            const auto words = static_cast<std::size_t>(band.last - band.first + 1) *
-                               static_cast<std::size_t>(side / 64);
-            listCapacity_ += static_cast<std::int64_t>(words / 4);
-            whitenedWords_[0].emplace_back(words / 4);
-            whitenedWords_[1].emplace_back(words / 4);
-        }
-    }
     step_.maps = maps_;
     step_.counts = anyCounted_ ? counts_.data() : nullptr;
     step_.landedBits = anyCounted_ ? landedBits_.data() : nullptr;
@@ -415,19 +393,11 @@ void FastRender::work(int member) {
             return;
         }
         if (pack) {
-            std::vector<WhitenedWords>& lists = whitenedWords_[1 - listsMade_];
-            bandScatter.pack(step_, *next_, bands[band], found,
-                             lists.empty() ? nullptr : &lists[band]);
+            bandScatter.pack(step_, *next_, bands[band], found);
         }
     }
     std::lock_guard lock(outcomeMutex_);
     outcome_.add(found);
-}
-
-bool FastRender::whitenedListed() const {
-    const std::vector<WhitenedWords>& lists = whitenedWords_[listsMade_];
-    return std::all_of(lists.begin(), lists.end(),
-                       [](const WhitenedWords& words) { return words.complete(); });
 }
 
 std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, RenderProgress& progress,
@@ -471,17 +441,9 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         }
         step_.source = current;
         step_.fullSource = t == 0;
-        // Lists that will not be complete only cost their writes. The picture shrinks steadily,
-        // so the next iteration whitens no more pixels than this one did, and they lie close
-        // together: a word holds several.
-        step_.listWhitened =
-            listing_ && anyCounted_ && t > 0 && whitened_ <= kPixelsPerListedWord * listCapacity_;
         step_.countsUse = countsUseFor(t, iterations);
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;
         outcome_ = StepOutcome{};
-        const bool listed = listing_ && step_.countsUse == CountsUse::TakeAway && whitenedListed();
-        step_.whitened = listed ? std::span<const WhitenedWords>(whitenedWords_[listsMade_])
-                                : std::span<const WhitenedWords>();
         if (pointsPacked_) {
             findPoints(*current);
         }
@@ -493,7 +455,6 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         if (!packWithCounts_ && !poller.stopped()) {
             phase(false, false);
         }
-        listsMade_ = 1 - listsMade_;
         if (poller.stopped()) {
             return std::nullopt;
         }

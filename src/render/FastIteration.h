@@ -30,7 +30,6 @@ struct FastRenderOptions {
     int bandRows = 0;     // target rows per unit of work; 0: chosen from the side
     int vectorLanes = 4;  // widest vector in doubles: 1 (none) or 4 (AVX2)
     bool counting = true;            // keep landing counts for maps that are plotted pixel by pixel
-    bool listing = true;             // take away the pixels that turned white from lists, when few
     RenderPhases* phases = nullptr;  // when set, receives where the time went
     // When set, shown on the calling thread the full square the iteration starts from (0),
     // then the picture after each iteration that changes it (1, 2, ...): the render ends at

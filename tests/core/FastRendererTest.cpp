@@ -42,8 +42,7 @@ std::string describe(const ParameterBlock& block) {
 std::string describe(const FastRenderOptions& options) {
     std::ostringstream text;
     text << "threads " << options.threads << ", bandRows " << options.bandRows << ", vectorLanes "
-         << options.vectorLanes << ", counting " << options.counting << ", listing "
-         << options.listing;
+         << options.vectorLanes << ", counting " << options.counting;
     return text.str();
 }
 
@@ -118,7 +117,6 @@ public:
         options.bandRows = side <= 128 ? rows[below(5)] : (below(2) == 0 ? 0 : 16);
         options.vectorLanes = below(3) == 0 ? 1 : 4;
         options.counting = below(3) != 0;
-        options.listing = below(2) != 0;
         return options;
     }
 
@@ -341,7 +339,7 @@ TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
                 FastRenderOptions options;
                 options.threads = 1 + (variant & 1);
                 options.vectorLanes = (variant & 2) != 0 ? 4 : 1;
-                options.listing = (variant & 4) != 0;
+                options.bandRows = (variant & 4) != 0 ? 3 : 0;
                 const MonochromePicture actual = fast(block, options);
                 ASSERT_TRUE(samePicture(expected, actual))
                     << firstDifference(expected, actual) << "\n"
@@ -354,9 +352,9 @@ TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
 }
 
 // Late iterations of a slowly shrinking picture whiten a few pixels over many rows: the next
-// iteration takes them away from lists made while packing, band by band, cutting each list to
-// the source rows that reach the band and each word to the pixels whose Y lands in it. Narrow
-// bands put most targets near a band's edge; a mirror reverses Y along the rows.
+// iteration takes away only the words packing marked, band by band, for the source rows that
+// reach the band and the words whose pixels' Y may land in it. Narrow bands put most targets
+// near a band's edge; a mirror reverses Y along the rows.
 TEST(FastRenderer, AgreesWhenFewPixelsTurnWhiteOverManyRows) {
     const std::vector<std::vector<AffineMap>> systems = {
         {{0.998, -0.0628, 0.0628, 0.998, 0.03, -0.03}},

@@ -59,7 +59,6 @@ FastRenderOptions workSplit(std::span<const std::uint8_t> tuning) {
     options.bandRows = kBandRows[byte(1) % std::size(kBandRows)];
     options.vectorLanes = byte(2) % 2 == 0 ? 4 : 1;
     options.counting = byte(3) % 2 == 0;
-    options.listing = byte(4) % 2 == 0;
     return options;
 }
 
@@ -96,9 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const FastRenderOptions options = workSplit(input.subspan(file.size()));
     if (!samePicture(expected, finished(renderPictureFast(block, silent, options), block))) {
-        std::fprintf(stderr, "threads %d, bandRows %d, vectorLanes %d, counting %d, listing %d\n",
+        std::fprintf(stderr, "threads %d, bandRows %d, vectorLanes %d, counting %d\n",
                      options.threads, options.bandRows, options.vectorLanes,
-                     options.counting ? 1 : 0, options.listing ? 1 : 0);
+                     options.counting ? 1 : 0);
         fail("the fast renderer and the defining loop disagree", block);
     }
     return 0;
