@@ -17,6 +17,7 @@
 #include "render/HugePageArena.h"
 #include "render/PreparedMap.h"
 #include "render/RenderTeam.h"
+#include "render/WhitenedList.h"
 
 namespace orv {
 
@@ -56,6 +57,10 @@ constexpr int kCoverageSamples = 64;  // sample points per side of that estimate
 // microseconds that waking the other threads and waiting for them costs on a virtual machine;
 // from a few thousand on, two threads take them away about 1.4 times as fast as one.
 constexpr std::int64_t kFewToShare = 1024;
+
+// Up to this many pixels turned white, a list of them costs less to take away on one thread
+// than finding them in the raster does on two.
+constexpr std::int64_t kListedPixels = std::int64_t{1} << 17;
 
 int threadsFor(const FastRenderOptions& options, int side) {
     if (options.threads > 0) {
@@ -160,6 +165,7 @@ private:
     void findPoints(const BitRaster& source);
     CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
     double firstWhite() const;
+    bool listsTakeAway() const;
     void work(int member);
 
     int side_;
@@ -198,6 +204,12 @@ private:
     StepOutcome outcome_;
     StopPoller* poller_ = nullptr;
 
+    // When every map is counted: the pixels the last iteration turned white, and whether the
+    // current raster was made from them in place (the raster before it is then not kept).
+    std::optional<WhitenedList> list_;
+    bool listing_ = false;
+    std::int64_t listedPixels_ = 0;
+
     // What the last iterations found, for choosing how the counts are used.
     bool countsCurrent_ = false;  // the counts describe the raster before the current one
     std::int64_t black_ = 0;
@@ -206,6 +218,8 @@ private:
 
 FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& options, int side)
     : side_(side), threads_(threadsFor(options, side)) {
+    listedPixels_ = std::min(options.listedPixels >= 0 ? options.listedPixels : kListedPixels,
+                             static_cast<std::int64_t>(side) * static_cast<std::int64_t>(side));
     markedRows_ = bandRowsFor(options, side, threads_);
     // Counted maps write to counts that cover the raster, so their bands need no cache-sized
     // buffer; a few per thread balance the load, and fewer bands mean fewer rows mapped twice.
@@ -307,6 +321,14 @@ void FastRender::allocateBuffers() {
         needed += HugePageArena::footprint<std::uint8_t>(pixels) +
                   HugePageArena::footprint<std::uint64_t>(pixels / 64);
     }
+    // Lists only serve systems whose every map is counted (nothing else lands on a pixel).
+    const bool listed = anyCounted_ && !anyMarked_ && !pointsPacked_ && listedPixels_ > 0;
+    // A pixel's count drops to zero once: a list holds at most as many pixels as there are
+    // pixels, and as there are landings of the pixels before.
+    const std::size_t listCapacity =
+        std::min(static_cast<std::size_t>(listedPixels_) * maps_.size(), pixels);
+    const std::size_t listStorage = listed ? WhitenedList::storageFor(listCapacity) : 0;
+    needed += HugePageArena::footprint<std::uint32_t>(listStorage);
     const std::size_t bandMarks =
         anyMarked_ ? static_cast<std::size_t>(markedRows_) * static_cast<std::size_t>(side_) : 0;
     const std::size_t marks =
@@ -330,6 +352,9 @@ void FastRender::allocateBuffers() {
     if (anyCounted_) {
         counts_ = arena_->take<std::uint8_t>(pixels);
         landedBits_ = arena_->take<std::uint64_t>(pixels / 64);
+    }
+    if (listed) {
+        list_.emplace(side_, listCapacity, arena_->take<std::uint32_t>(listStorage));
     }
 }
 
@@ -372,6 +397,11 @@ CountsUse FastRender::countsUseFor(std::int64_t t, std::int64_t iterations) cons
                    : CountsUse::Mark;
     }
     return 2 * whitened_ <= black_ ? CountsUse::Count : CountsUse::Mark;
+}
+
+// Whether this iteration takes away from the list of the pixels that turned white.
+bool FastRender::listsTakeAway() const {
+    return list_ && step_.countsUse == CountsUse::TakeAway && whitened_ <= listedPixels_;
 }
 
 // A thread's part of a phase: bands taken one at a time until none is left.
@@ -432,6 +462,21 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         clock.lap(&RenderPhases::packing);
         return picture;
     };
+    const auto iterated = [&](std::int64_t t) {
+        progress.setPosition(progressPosition(t, iterations));
+        clock.lap(t == 0 ? &RenderPhases::firstIteration : &RenderPhases::laterIterations);
+        clock.countIteration();
+    };
+    const auto settled = [&](std::int64_t t) {
+        // A raster the step leaves unchanged stays so for good.
+        if (t + 1 < iterations) {
+            progress.setPosition(progressPosition(iterations - 1, iterations));
+        }
+    };
+    const std::function<bool()> keepGoing = [&] {
+        poller.pollIfDue();
+        return !poller.stopped();
+    };
     clock.lap(&RenderPhases::setup);
 
     for (std::int64_t t = 0; t < iterations; ++t) {
@@ -442,6 +487,30 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         step_.source = current;
         step_.fullSource = t == 0;
         step_.countsUse = countsUseFor(t, iterations);
+        if (listsTakeAway()) {
+            if (!listing_) {
+                list_->collect(*previous, *current);
+                listing_ = true;
+            }
+            if (!list_->takeAway(maps_, counts_.data(), *current, keepGoing)) {
+                return std::nullopt;
+            }
+            iterated(t);
+            if (list_->size() == 0) {
+                settled(t);
+                return finish(*current);
+            }
+            if (observer) {
+                observer(t + 1, current->toPicture());
+            }
+            whitened_ = static_cast<std::int64_t>(list_->size());
+            black_ -= whitened_;
+            continue;
+        }
+        if (listing_ && step_.countsUse == CountsUse::TakeAway) {
+            list_->restore(*current, *previous, landedBits_.data());
+        }
+        listing_ = false;
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;
         outcome_ = StepOutcome{};
         if (pointsPacked_) {
@@ -458,14 +527,9 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         if (poller.stopped()) {
             return std::nullopt;
         }
-        progress.setPosition(progressPosition(t, iterations));
-        clock.lap(t == 0 ? &RenderPhases::firstIteration : &RenderPhases::laterIterations);
-        clock.countIteration();
+        iterated(t);
         if (!outcome_.changed) {
-            // A raster the step leaves unchanged stays so for good.
-            if (t + 1 < iterations) {
-                progress.setPosition(progressPosition(iterations - 1, iterations));
-            }
+            settled(t);
             return finish(*next_);
         }
         if (observer) {

@@ -29,7 +29,11 @@ struct FastRenderOptions {
     int threads = 0;      // 0: one per core, at most kMaxRenderThreads; otherwise exactly this many
     int bandRows = 0;     // target rows per unit of work; 0: chosen from the side
     int vectorLanes = 4;  // widest vector in doubles: 1 (none) or 4 (AVX2)
-    bool counting = true;            // keep landing counts for maps that are plotted pixel by pixel
+    bool counting = true;  // keep landing counts for maps that are plotted pixel by pixel
+    // When every map is counted, an iteration that follows one which turned at most this many
+    // pixels white takes their landings away from a list of them, on the calling thread; the
+    // list takes 8 bytes per pixel and map. -1: the renderer's own choice.
+    std::int64_t listedPixels = -1;
     RenderPhases* phases = nullptr;  // when set, receives where the time went
     // When set, shown on the calling thread the full square the iteration starts from (0),
     // then the picture after each iteration that changes it (1, 2, ...): the render ends at

@@ -27,7 +27,11 @@ public:
 
     int side() const { return side_; }
     double a() const { return a_; }
+    double b() const { return b_; }
     double c() const { return c_; }
+    double d() const { return d_; }
+    double offsetX() const { return ne_; }  // N*e
+    double offsetY() const { return nf_; }  // N*f
 
     double targetX(int x, int y) const { return xa_[idx(x)] + rowX(y); }
     double targetY(int x, int y) const { return xc_[idx(x)] + rowY(y); }

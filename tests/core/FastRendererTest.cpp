@@ -42,7 +42,8 @@ std::string describe(const ParameterBlock& block) {
 std::string describe(const FastRenderOptions& options) {
     std::ostringstream text;
     text << "threads " << options.threads << ", bandRows " << options.bandRows << ", vectorLanes "
-         << options.vectorLanes << ", counting " << options.counting;
+         << options.vectorLanes << ", counting " << options.counting << ", listedPixels "
+         << options.listedPixels;
     return text.str();
 }
 
@@ -117,6 +118,8 @@ public:
         options.bandRows = side <= 128 ? rows[below(5)] : (below(2) == 0 ? 0 : 16);
         options.vectorLanes = below(3) == 0 ? 1 : 4;
         options.counting = below(3) != 0;
+        const std::int64_t listed[] = {-1, 0, 1 << 30, 1 + static_cast<std::int64_t>(below(64))};
+        options.listedPixels = listed[below(4)];
         return options;
     }
 
@@ -372,6 +375,61 @@ TEST(FastRenderer, AgreesWhenFewPixelsTurnWhiteOverManyRows) {
                 FastRenderOptions options;
                 options.threads = 2;
                 options.bandRows = rows;
+                const MonochromePicture actual = fast(block, options);
+                ASSERT_TRUE(samePicture(expected, actual))
+                    << firstDifference(expected, actual) << "\n"
+                    << describe(block) << describe(options);
+            }
+        }
+    }
+}
+
+// Iterations that whiten few pixels take their landings away from a list of them, others find
+// them in the raster; the list path works in place and hands the raster path back the raster
+// before when the whitened pixels grow past the limit again. Two systems whose whitening rises
+// again late (from 21 to 38 pixels, and from 3584 to 3735 among others), with limits that make
+// the renderer move between the two ways, never list, or always list.
+TEST(FastRenderer, AgreesWhenTheTakeAwayMovesBetweenListAndRaster) {
+    const std::vector<std::vector<AffineMap>> systems = {
+        {{0.20831683556616906, -0.90695459517285137, 0.88125033441073908, 0.21439300944485623,
+          0.46652343306164346, 0.013559188987601938},
+         {-1.0192067359585171, -0.10764019563336696, 0.12621929087299727, -0.86918260822593862,
+          0.54262398378640631, 0.5159958747773945}},
+        {{0.99956944460233443, -0.13982499531415582, 0.14127253210005891, 0.98932744270983763,
+          0.5335949236543639, 0.32099462972232889},
+         {-0.91498394300317087, -0.14605578193844571, 0.16799803252623183, -0.79547774010736438,
+          0.57920118996730552, 0.32965442463764344},
+         {0.66837732340101097, -0.55524859542278426, 0.53326389314365485, 0.69593230444139098,
+          0.024669353426972199, 0.34249304035894951}},
+    };
+    const std::int64_t switching[] = {25, 3600};
+    for (std::size_t s = 0; s < systems.size(); ++s) {
+        ParameterBlock block = test::emptyBlock(2, 60);
+        for (std::size_t k = 0; k < systems[s].size(); ++k) {
+            test::setMap(block, static_cast<int>(k), systems[s][k]);
+        }
+        // The premise: the pixels whitened per iteration drop to the limit, then rise past it.
+        std::vector<std::int64_t> black;
+        FastRenderOptions watched;
+        watched.listedPixels = 0;
+        watched.onPicture = [&](std::int64_t, const MonochromePicture& picture) {
+            black.push_back(test::countBlack(picture));
+        };
+        const MonochromePicture expected = reference(block);
+        ASSERT_TRUE(samePicture(expected, fast(block, watched)));
+        bool below = false;
+        bool risen = false;
+        for (std::size_t t = 2; t < black.size(); ++t) {
+            const std::int64_t whitened = black[t - 1] - black[t];
+            risen = risen || (below && whitened > switching[s]);
+            below = below || whitened <= switching[s];
+        }
+        EXPECT_TRUE(risen) << describe(block);
+        for (const std::int64_t listed : {std::int64_t{-1}, switching[s], std::int64_t{1} << 30}) {
+            for (const int threads : {1, 2}) {
+                FastRenderOptions options;
+                options.threads = threads;
+                options.listedPixels = listed;
                 const MonochromePicture actual = fast(block, options);
                 ASSERT_TRUE(samePicture(expected, actual))
                     << firstDifference(expected, actual) << "\n"

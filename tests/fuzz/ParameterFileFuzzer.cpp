@@ -59,6 +59,8 @@ FastRenderOptions workSplit(std::span<const std::uint8_t> tuning) {
     options.bandRows = kBandRows[byte(1) % std::size(kBandRows)];
     options.vectorLanes = byte(2) % 2 == 0 ? 4 : 1;
     options.counting = byte(3) % 2 == 0;
+    constexpr std::int64_t kListedPixels[] = {-1, 0, 1, 40, std::int64_t{1} << 30};
+    options.listedPixels = kListedPixels[byte(4) % std::size(kListedPixels)];
     return options;
 }
 
@@ -95,9 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const FastRenderOptions options = workSplit(input.subspan(file.size()));
     if (!samePicture(expected, finished(renderPictureFast(block, silent, options), block))) {
-        std::fprintf(stderr, "threads %d, bandRows %d, vectorLanes %d, counting %d\n",
+        std::fprintf(stderr,
+                     "threads %d, bandRows %d, vectorLanes %d, counting %d, listedPixels %lld\n",
                      options.threads, options.bandRows, options.vectorLanes,
-                     options.counting ? 1 : 0);
+                     options.counting ? 1 : 0, static_cast<long long>(options.listedPixels));
         fail("the fast renderer and the defining loop disagree", block);
     }
     return 0;
