@@ -204,8 +204,9 @@ private:
     StepOutcome outcome_;
     StopPoller* poller_ = nullptr;
 
-    // When every map is counted: the pixels the last iteration turned white, and whether the
-    // current raster was made from them in place (the raster before it is then not kept).
+    // When every map is counted (or sends rows to points): the pixels the last iteration turned
+    // white, and whether the current raster was made from them in place (the raster before it
+    // is then not kept).
     std::optional<WhitenedList> list_;
     bool listing_ = false;
     std::int64_t listedPixels_ = 0;
@@ -321,12 +322,13 @@ void FastRender::allocateBuffers() {
         needed += HugePageArena::footprint<std::uint8_t>(pixels) +
                   HugePageArena::footprint<std::uint64_t>(pixels / 64);
     }
-    // Lists only serve systems whose every map is counted (nothing else lands on a pixel).
-    const bool listed = anyCounted_ && !anyMarked_ && !pointsPacked_ && listedPixels_ > 0;
-    // A pixel's count drops to zero once: a list holds at most as many pixels as there are
-    // pixels, and as there are landings of the pixels before.
-    const std::size_t listCapacity =
-        std::min(static_cast<std::size_t>(listedPixels_) * maps_.size(), pixels);
+    // Lists serve systems whose maps are all counted but for those that send rows to points.
+    const bool listed = anyCounted_ && !anyMarked_ && listedPixels_ > 0;
+    // A pixel turns white once: a list holds at most as many pixels as there are pixels, and
+    // as there are landings of the pixels before and points.
+    const std::size_t listCapacity = std::min(
+        (static_cast<std::size_t>(listedPixels_) + static_cast<std::size_t>(side_)) * maps_.size(),
+        pixels);
     const std::size_t listStorage = listed ? WhitenedList::storageFor(listCapacity) : 0;
     needed += HugePageArena::footprint<std::uint32_t>(listStorage);
     const std::size_t bandMarks =
@@ -354,7 +356,7 @@ void FastRender::allocateBuffers() {
         landedBits_ = arena_->take<std::uint64_t>(pixels / 64);
     }
     if (listed) {
-        list_.emplace(side_, listCapacity, arena_->take<std::uint32_t>(listStorage));
+        list_.emplace(maps_, side_, listCapacity, arena_->take<std::uint32_t>(listStorage));
     }
 }
 
@@ -492,7 +494,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
                 list_->collect(*previous, *current);
                 listing_ = true;
             }
-            if (!list_->takeAway(maps_, counts_.data(), *current, keepGoing)) {
+            if (!list_->takeAway(counts_.data(), *current, step_.vectorLanes, keepGoing)) {
                 return std::nullopt;
             }
             iterated(t);
@@ -508,7 +510,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
             continue;
         }
         if (listing_ && step_.countsUse == CountsUse::TakeAway) {
-            list_->restore(*current, *previous, landedBits_.data());
+            list_->restore(*current, *previous, counts_.data(), landedBits_.data());
         }
         listing_ = false;
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;

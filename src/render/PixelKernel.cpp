@@ -83,6 +83,23 @@ std::uint64_t columnsMask(int word, int from, int to) {
     return mask;
 }
 
+std::size_t landListedScalar(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
+                             std::uint32_t* targets) {
+    const std::uint32_t columnMask = (std::uint32_t{1} << map.shift) - 1;
+    std::size_t landed = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const double x = static_cast<double>(pixels[k] & columnMask);
+        const double y = static_cast<double>(pixels[k] >> map.shift);
+        const double tx = x * map.a + (y * map.b + map.ne);
+        const double ty = x * map.c + (y * map.d + map.nf);
+        if (tx > -1.0 && tx < map.side && ty > -1.0 && ty < map.side) {
+            targets[landed++] = (static_cast<std::uint32_t>(static_cast<int>(ty)) << map.shift) +
+                                static_cast<std::uint32_t>(static_cast<int>(tx));
+        }
+    }
+    return landed;
+}
+
 template <TargetOp op>
 void plotScalar(const RowTargets& row, const std::uint64_t* bits, int from, int to) {
     const Plotter p(row);
@@ -235,6 +252,72 @@ __attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets&
     }
 }
 
+// For each pattern of landing lanes, the byte shuffle that gathers them to the front.
+struct LandingPacks {
+    alignas(16) std::uint8_t shuffle[16][16];
+    constexpr LandingPacks() : shuffle{} {
+        for (int landing = 0; landing < 16; ++landing) {
+            int out = 0;
+            for (int lane = 0; lane < 4; ++lane) {
+                if ((landing >> lane & 1) != 0) {
+                    for (int byte = 0; byte < 4; ++byte) {
+                        shuffle[landing][4 * out + byte] =
+                            static_cast<std::uint8_t>(4 * lane + byte);
+                    }
+                    ++out;
+                }
+            }
+            for (int byte = 4 * out; byte < 16; ++byte) {
+                shuffle[landing][byte] = 0x80;
+            }
+        }
+    }
+};
+constexpr LandingPacks kLandingPacks;
+
+// Four listed pixels at a time: the products x*a and y*b are computed from the converted
+// coordinates, the same doubles as the scalar loop's, and truncating conversions whose
+// out-of-range results are never used.
+__attribute__((target("avx2,popcnt"))) std::size_t landListedAvx2(const std::uint32_t* pixels,
+                                                                  std::size_t count,
+                                                                  const ListedMap& map,
+                                                                  std::uint32_t* targets) {
+    const __m256d a = _mm256_set1_pd(map.a);
+    const __m256d b = _mm256_set1_pd(map.b);
+    const __m256d c = _mm256_set1_pd(map.c);
+    const __m256d d = _mm256_set1_pd(map.d);
+    const __m256d ne = _mm256_set1_pd(map.ne);
+    const __m256d nf = _mm256_set1_pd(map.nf);
+    const __m256d minusOne = _mm256_set1_pd(-1.0);
+    const __m256d side = _mm256_set1_pd(map.side);
+    const __m128i columnMask = _mm_set1_epi32((1 << map.shift) - 1);
+    const __m128i shift = _mm_cvtsi32_si128(map.shift);
+    std::uint32_t* end = targets;
+    std::size_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m128i pixel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + k));
+        const __m256d x = _mm256_cvtepi32_pd(_mm_and_si128(pixel, columnMask));
+        const __m256d y = _mm256_cvtepi32_pd(_mm_srl_epi32(pixel, shift));
+        const __m256d tx =
+            _mm256_add_pd(_mm256_mul_pd(x, a), _mm256_add_pd(_mm256_mul_pd(y, b), ne));
+        const __m256d ty =
+            _mm256_add_pd(_mm256_mul_pd(x, c), _mm256_add_pd(_mm256_mul_pd(y, d), nf));
+        const __m256d inX = _mm256_and_pd(_mm256_cmp_pd(tx, minusOne, _CMP_GT_OQ),
+                                          _mm256_cmp_pd(tx, side, _CMP_LT_OQ));
+        const __m256d inY = _mm256_and_pd(_mm256_cmp_pd(ty, minusOne, _CMP_GT_OQ),
+                                          _mm256_cmp_pd(ty, side, _CMP_LT_OQ));
+        const unsigned landing = static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
+        const __m128i target =
+            _mm_add_epi32(_mm_sll_epi32(_mm256_cvttpd_epi32(ty), shift), _mm256_cvttpd_epi32(tx));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(end),
+                         _mm_shuffle_epi8(target, _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                                      kLandingPacks.shuffle[landing]))));
+        end += __builtin_popcount(landing);
+    }
+    return static_cast<std::size_t>(end - targets) +
+           landListedScalar(pixels + k, count - k, map, end);
+}
+
 bool processorHasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2") != 0 &&
                             __builtin_cpu_supports("popcnt") != 0 &&
@@ -272,6 +355,18 @@ void plotBlackPixels(const RowTargets& row, const std::uint64_t* bits, int from,
             plotWith<TargetOp::Remove>(row, bits, from, to, lanes);
             break;
     }
+}
+
+std::size_t landListedPixels(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
+                             std::uint32_t* targets, int lanes) {
+#if defined(ORV_HAVE_AVX2_KERNEL)
+    if (lanes >= 4 && processorHasAvx2()) {
+        return landListedAvx2(pixels, count, map, targets);
+    }
+#else
+    (void)lanes;
+#endif
+    return landListedScalar(pixels, count, map, targets);
 }
 
 void markColumns(const RowTargets& row, int u, int v) {

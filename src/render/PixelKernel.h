@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace orv {
@@ -43,5 +44,25 @@ void plotBlackPixels(const RowTargets& row, const std::uint64_t* bits, int from,
 
 // Marks the targets of every pixel of columns u..v (all known to be black).
 void markColumns(const RowTargets& row, int u, int v);
+
+// One map's coefficients as a listed pixel's target needs them: X = x*a + (y*b + N*e) and
+// Y = x*c + (y*d + N*f), the defining loop's doubles, for pixels and targets given as
+// (row << shift) + column.
+struct ListedMap {
+    double a;
+    double b;
+    double c;
+    double d;
+    double ne;  // N*e
+    double nf;  // N*f
+    double side;
+    int shift;
+};
+
+// Writes to `targets` the targets of those of the `count` listed pixels whose target lands
+// (-1 < X < N, -1 < Y < N), in order, and returns how many. `targets` must have room for
+// count + 4 values. `lanes` as for plotBlackPixels.
+std::size_t landListedPixels(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
+                             std::uint32_t* targets, int lanes);
 
 }  // namespace orv

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "document/ParameterBlock.h"
+#include "render/PixelKernel.h"
 
 namespace orv {
 
@@ -21,20 +22,10 @@ constexpr std::size_t kChunkPixels = 64;
 // How many pixels ahead the word of a pixel to clear is fetched.
 constexpr std::size_t kClearAhead = 16;
 
-// A map's terms copied into locals: the counts are bytes, and a store through a byte pointer
-// could otherwise alias any field the loop reads.
-struct MapTerms {
-    const double* xa;
-    const double* xc;
-    double b;
-    double d;
-    double ne;
-    double nf;
-};
-
 }  // namespace
 
-WhitenedList::WhitenedList(int side, std::size_t capacity, std::span<std::uint32_t> storage)
+WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::size_t capacity,
+                           std::span<std::uint32_t> storage)
     : side_(side),
       shift_(std::countr_zero(static_cast<unsigned>(side))),
       capacity_(capacity),
@@ -42,6 +33,11 @@ WhitenedList::WhitenedList(int side, std::size_t capacity, std::span<std::uint32
       next_(storage.data() + capacity + 1) {
     if (storage.size() < storageFor(capacity)) {
         throw std::invalid_argument("list storage too small");
+    }
+    maps_ = maps;
+    if (std::any_of(maps.begin(), maps.end(),
+                    [](const PreparedMap& map) { return !map.counted(); })) {
+        points_.emplace(maps, side);
     }
 }
 
@@ -62,13 +58,22 @@ void WhitenedList::collect(const BitRaster& before, const BitRaster& now) {
             }
         }
     }
+    if (points_) {
+        points_->reset(before);  // takeAway() takes the listed pixels out
+    }
 }
 
-void WhitenedList::restore(BitRaster& now, BitRaster& before, std::uint64_t* landedBits) const {
+void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t* counts,
+                           std::uint64_t* landedBits) const {
     const std::size_t words =
         static_cast<std::size_t>(side_) * static_cast<std::size_t>(now.wordsPerRow());
     std::copy(now.row(0), now.row(0) + words, before.row(0));
     std::copy(now.row(0), now.row(0) + words, landedBits);
+    if (points_) {
+        for (const std::uint32_t target : points_->targets()) {
+            landedBits[target >> 6] &= ~(std::uint64_t{counts[target] == 0} << (target & 63));
+        }
+    }
     for (int y = 0; y < side_; ++y) {
         now.setWhitenedWords(y, 0);
     }
@@ -82,58 +87,68 @@ void WhitenedList::restore(BitRaster& now, BitRaster& before, std::uint64_t* lan
     }
 }
 
-bool WhitenedList::takeAway(std::span<const PreparedMap> maps, std::uint8_t* counts,
-                            BitRaster& raster, const std::function<bool()>& keepGoing) {
-    std::array<MapTerms, kMapCount> terms{};
+bool WhitenedList::takeAway(std::uint8_t* counts, BitRaster& raster, int lanes,
+                            const std::function<bool()>& keepGoing) {
+    std::array<ListedMap, kMapCount> terms{};
     std::size_t mapCount = 0;
-    for (const PreparedMap& map : maps) {
-        terms[mapCount++] = {map.columnX(), map.columnY(), map.b(),
-                             map.d(),       map.offsetX(), map.offsetY()};
+    for (const PreparedMap& map : maps_) {
+        if (map.counted()) {
+            terms[mapCount++] = {map.a(),
+                                 map.b(),
+                                 map.c(),
+                                 map.d(),
+                                 map.offsetX(),
+                                 map.offsetY(),
+                                 static_cast<double>(side_),
+                                 shift_};
+        }
     }
+    // The landings of one chunk are found, and their counts fetched, while those of the chunk
+    // before are taken away.
+    std::array<std::array<std::uint32_t, kChunkPixels * kMapCount + 4>, 2> landings;
+    const auto land = [&](std::size_t from, std::uint32_t* targets) {
+        const std::size_t pixels = std::min(kChunkPixels, size_ - from);
+        std::size_t landed = 0;
+        for (std::size_t m = 0; m < mapCount; ++m) {
+            landed += landListedPixels(pixels_ + from, pixels, terms[m], targets + landed, lanes);
+        }
+        for (std::size_t k = 0; k < landed; ++k) {
+            __builtin_prefetch(counts + targets[k], 1);
+        }
+        return landed;
+    };
     // Each pixel's count drops to zero at most once, so the next list holds at most as many
     // pixels as there are landings; the slot past them takes the write that the branch-free
     // append below makes beyond the last.
     std::uint32_t* next = next_;
     std::size_t found = 0;
-    std::array<std::uint32_t, kChunkPixels * kMapCount> landing;
-    std::uint64_t* words = raster.row(0);
-    const double side = side_;
-    const std::uint32_t columnMask = static_cast<std::uint32_t>(side_) - 1;
-    for (std::size_t from = 0; from < size_; from += kPixelsBetweenQuestions) {
-        if (from > 0 && !keepGoing()) {
+    std::size_t pending = size_ > 0 ? land(0, landings[0].data()) : 0;
+    for (std::size_t chunk = 0; chunk < size_; chunk += kChunkPixels) {
+        if (chunk > 0 && chunk % kPixelsBetweenQuestions == 0 && !keepGoing()) {
             return false;
         }
-        const std::size_t to = std::min(size_, from + kPixelsBetweenQuestions);
-        for (std::size_t chunk = from; chunk < to; chunk += kChunkPixels) {
-            const std::size_t chunkEnd = std::min(to, chunk + kChunkPixels);
-            std::size_t landings = 0;
-            for (std::size_t k = chunk; k < chunkEnd; ++k) {
-                const std::uint32_t pixel = pixels_[k];
-                const std::uint32_t x = pixel & columnMask;
-                const double y = static_cast<double>(pixel >> shift_);
-                for (std::size_t m = 0; m < mapCount; ++m) {
-                    const MapTerms& map = terms[m];
-                    // The defining loop's doubles: x*a + (y*b + N*e), x*c + (y*d + N*f).
-                    const double tx = map.xa[x] + (y * map.b + map.ne);
-                    const double ty = map.xc[x] + (y * map.d + map.nf);
-                    if (!(tx > -1.0 && tx < side && ty > -1.0 && ty < side)) {
-                        continue;
-                    }
-                    const std::uint32_t target =
-                        (static_cast<std::uint32_t>(static_cast<int>(ty)) << shift_) +
-                        static_cast<std::uint32_t>(static_cast<int>(tx));
-                    __builtin_prefetch(counts + target, 1);
-                    landing[landings++] = target;
-                }
-            }
-            for (std::size_t k = 0; k < landings; ++k) {
-                const std::uint32_t target = landing[k];
-                // Whether the count dropped to zero is as good as random: no branch on it.
-                const std::uint8_t left = --counts[target];
-                next[found] = target;
-                found += left == 0 ? 1 : 0;
-            }
+        const std::uint32_t* targets = landings[(chunk / kChunkPixels) % 2].data();
+        const std::size_t landed = pending;
+        pending = chunk + kChunkPixels < size_
+                      ? land(chunk + kChunkPixels, landings[(chunk / kChunkPixels + 1) % 2].data())
+                      : 0;
+        for (std::size_t k = 0; k < landed; ++k) {
+            const std::uint32_t target = targets[k];
+            // Whether the count dropped to zero is as good as random: no branch on it.
+            const std::uint8_t left = --counts[target];
+            next[found] = target;
+            found += left == 0 ? 1 : 0;
         }
+    }
+    std::uint64_t* words = raster.row(0);
+    if (points_) {
+        // A point stays black while a row that holds black lands on it, whatever its count.
+        uncovered_.clear();
+        points_->remove({pixels_, size_}, uncovered_);
+        found = static_cast<std::size_t>(
+            std::remove_if(next, next + found,
+                           [&](std::uint32_t target) { return points_->covers(target); }) -
+            next);
     }
     // Cleared afterwards: neighbouring targets share a word, and clearing bits as the counts
     // drop would chain every change of a word to the loads of the counts before it.
@@ -141,6 +156,15 @@ bool WhitenedList::takeAway(std::span<const PreparedMap> maps, std::uint8_t* cou
         const std::uint32_t target = next[k];
         __builtin_prefetch(words + (next[std::min(k + kClearAhead, found)] >> 6), 1);
         words[target >> 6] &= ~(std::uint64_t{1} << (target & 63));
+    }
+    // Points no row keeps black any more turn white unless a counted map lands on them (or
+    // they turned white above already).
+    for (const std::uint32_t target : uncovered_) {
+        const std::uint64_t bit = std::uint64_t{1} << (target & 63);
+        if (counts[target] == 0 && (words[target >> 6] & bit) != 0) {
+            words[target >> 6] &= ~bit;
+            next[found++] = target;
+        }
     }
     std::swap(pixels_, next_);
     size_ = found;

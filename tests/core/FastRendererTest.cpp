@@ -386,9 +386,10 @@ TEST(FastRenderer, AgreesWhenFewPixelsTurnWhiteOverManyRows) {
 
 // Iterations that whiten few pixels take their landings away from a list of them, others find
 // them in the raster; the list path works in place and hands the raster path back the raster
-// before when the whitened pixels grow past the limit again. Two systems whose whitening rises
-// again late (from 21 to 38 pixels, and from 3584 to 3735 among others), with limits that make
-// the renderer move between the two ways, never list, or always list.
+// before when the whitened pixels grow past the limit again. Three systems whose whitening
+// rises again late (from 21 to 38 pixels, from 3584 to 3735 among others, and from 617 to 786
+// with a map that sends rows to points, which keep pixels black that no count holds), with
+// limits that make the renderer move between the two ways, never list, or always list.
 TEST(FastRenderer, AgreesWhenTheTakeAwayMovesBetweenListAndRaster) {
     const std::vector<std::vector<AffineMap>> systems = {
         {{0.20831683556616906, -0.90695459517285137, 0.88125033441073908, 0.21439300944485623,
@@ -401,8 +402,14 @@ TEST(FastRenderer, AgreesWhenTheTakeAwayMovesBetweenListAndRaster) {
           0.57920118996730552, 0.32965442463764344},
          {0.66837732340101097, -0.55524859542278426, 0.53326389314365485, 0.69593230444139098,
           0.024669353426972199, 0.34249304035894951}},
+        {{0, 0.12562090235040588, 0, 0.34782193512445725, 0.64161727454439155,
+          0.0037513384908574895},
+         {0.17886706483920567, -0.88948196911915811, 0.9965447139080148, 0.15965066777568224,
+          0.47982537004839099, 0.1226906942353727},
+         {-0.26493670747551101, -0.87871056581809071, 0.97317572448024003, -0.23921957594670276,
+          0.22591657255982484, 0.57442371756932531}},
     };
-    const std::int64_t switching[] = {25, 3600};
+    const std::int64_t switching[] = {25, 3600, 700};
     for (std::size_t s = 0; s < systems.size(); ++s) {
         ParameterBlock block = test::emptyBlock(2, 60);
         for (std::size_t k = 0; k < systems[s].size(); ++k) {

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "document/ParameterBlock.h"
 #include "render/BandScatter.h"
 #include "render/PixelKernel.h"
 #include "render/PreparedMap.h"
@@ -85,6 +86,64 @@ TEST(PixelKernel, VectorsApplyTheSameTargetsAsThePlainLoop) {
         ASSERT_EQ(plainTargets, vectorTargets) << "round " << round;
         ASSERT_EQ(plainLanded, vectorLanded) << "round " << round;
     }
+}
+
+// Listed pixels' targets, four at a time and one by one, against the defining loop's doubles
+// (PreparedMap's tables and row terms): lists of every length around the vector width, pixels
+// anywhere in the raster, targets inside, beyond each edge and on it, coefficients that give
+// infinities and NaN, and sums whose rounding depends on the order of the additions.
+TEST(PixelKernel, ListedPixelsLandWhereTheDefiningLoopPutsThem) {
+    constexpr int kSide = 2048;
+    constexpr int kShift = 11;
+    std::mt19937_64 random(91);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    const double special[] = {0.0, -0.0, 1e300, -1e300, std::nan(""), 0.5, -1.0 / 2048};
+    int landedSome = 0;
+    int missedSome = 0;
+    for (int round = 0; round < 300; ++round) {
+        AffineMap map{uniform(-1.2, 1.2), uniform(-1.2, 1.2), uniform(-1.2, 1.2),
+                      uniform(-1.2, 1.2), uniform(-0.7, 1.2), uniform(-0.7, 1.2)};
+        if (round % 10 == 0) {
+            map.*kCoefficients[random() % 6] = special[random() % 7];
+        }
+        if (round == 0) {
+            // x*a near 2^52 and y*b + N*e near -2^52: only the defining loop's order of the
+            // additions gives its columns (x*a + y*b first would round 0.75 to 1 at 2^52).
+            map = {0x1p42, 0.75, 0.0, 0.0, -0x1p41, 100.0 / kSide};
+        }
+        const PreparedMap prepared(map, kSide);
+        const ListedMap listed{prepared.a(),       prepared.b(),       prepared.c(), prepared.d(),
+                               prepared.offsetX(), prepared.offsetY(), kSide,        kShift};
+        const std::size_t count = round == 0 ? 40 : random() % 40;
+        std::vector<std::uint32_t> pixels(count);
+        for (std::uint32_t& pixel : pixels) {
+            pixel = round == 0
+                        ? static_cast<std::uint32_t>((random() % 8) * kSide + 1020 + random() % 8)
+                        : static_cast<std::uint32_t>(random() % (kSide * kSide));
+        }
+        std::vector<std::uint32_t> expected;
+        for (const std::uint32_t pixel : pixels) {
+            const int x = static_cast<int>(pixel % kSide);
+            const int y = static_cast<int>(pixel / kSide);
+            const double tx = prepared.targetX(x, y);
+            const double ty = prepared.targetY(x, y);
+            if (tx > -1.0 && tx < kSide && ty > -1.0 && ty < kSide) {
+                expected.push_back(static_cast<std::uint32_t>(static_cast<int>(ty)) * kSide +
+                                   static_cast<std::uint32_t>(static_cast<int>(tx)));
+            }
+        }
+        landedSome += expected.empty() ? 0 : 1;
+        missedSome += expected.size() < count ? 1 : 0;
+        for (const int lanes : {1, 4}) {
+            std::vector<std::uint32_t> targets(count + 4);
+            targets.resize(landListedPixels(pixels.data(), count, listed, targets.data(), lanes));
+            EXPECT_EQ(targets, expected) << "round " << round << ", lanes " << lanes;
+        }
+    }
+    EXPECT_GT(landedSome, 100);
+    EXPECT_GT(missedSome, 100);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "render/BitRaster.h"
+#include "render/PreparedMap.h"
+
+namespace orv {
+
+// What maps that send each source row to one point (a = c = 0, a fern's stem) contribute to
+// a raster, kept up to date as pixels turn white: a row's point is black while the row holds
+// a black pixel. For the list of whitened pixels, which sees the raster change pixel by pixel.
+class PointCover {
+public:
+    // For the maps among `maps` that send rows to points.
+    PointCover(std::span<const PreparedMap> maps, int side);
+
+    // Counts the black pixels of each row of `raster` and which points they keep.
+    void reset(const BitRaster& raster);
+
+    // Every target a point lands on, covered or not.
+    std::span<const std::uint32_t> targets() const { return targets_; }
+
+    // Whether a row that holds a black pixel lands on `target`.
+    bool covers(std::uint32_t target) const;
+
+    // The raster lost `pixels` (each once): appends to `uncovered` the targets that no row
+    // covers any longer.
+    void remove(std::span<const std::uint32_t> pixels, std::vector<std::uint32_t>& uncovered);
+
+private:
+    int shift_;
+    std::vector<std::int32_t> rowBlack_;   // black pixels per source row
+    std::vector<std::uint32_t> targets_;   // distinct point targets, by target index
+    std::vector<std::int32_t> cover_;      // per target: rows holding black that land there
+    std::vector<std::int32_t> rowStarts_;  // targets_ of target row r: rowStarts_[r]..[r+1]
+    std::vector<std::vector<std::int32_t>> landsOn_;  // per source row: its points' indices
+};
+
+}  // namespace orv
