@@ -166,6 +166,8 @@ private:
     CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
     double firstWhite() const;
     bool listsTakeAway() const;
+    bool takeAwayListed(BitRaster& raster, RenderTeam& team, const std::function<bool()>& keepGoing,
+                        const std::function<void()>& whileWaiting);
     void work(int member);
 
     int side_;
@@ -406,6 +408,41 @@ bool FastRender::listsTakeAway() const {
     return list_ && step_.countsUse == CountsUse::TakeAway && whitened_ <= listedPixels_;
 }
 
+// One iteration from the list, in place; two threads share it unless it is small. False when
+// stopped.
+bool FastRender::takeAwayListed(BitRaster& raster, RenderTeam& team,
+                                const std::function<bool()>& keepGoing,
+                                const std::function<void()>& whileWaiting) {
+    const int parts =
+        team.members() >= 2 && whitened_ * static_cast<std::int64_t>(maps_.size()) >= kFewToShare
+            ? 2
+            : 1;
+    list_->beginStep();
+    if (parts == 1) {
+        if (!list_->takeAwayPart(0, 1, counts_.data(), raster, step_.vectorLanes, keepGoing)) {
+            return false;
+        }
+    } else {
+        // Only the calling thread asks the progress; the other sees the stop through the flag.
+        const std::function<bool()> notStopped = [this] { return !poller_->stopped(); };
+        std::atomic<bool> finished[2] = {false, false};
+        team.run(
+            [&](int member) {
+                if (member < 2) {
+                    finished[member] =
+                        list_->takeAwayPart(member, 2, counts_.data(), raster, step_.vectorLanes,
+                                            member == 0 ? keepGoing : notStopped);
+                }
+            },
+            whileWaiting);
+        if (!finished[0] || !finished[1]) {
+            return false;
+        }
+    }
+    list_->endStep(parts, counts_.data(), raster);
+    return true;
+}
+
 // A thread's part of a phase: bands taken one at a time until none is left.
 void FastRender::work(int member) {
     BandScatter& bandScatter = scratch_[static_cast<std::size_t>(member)];
@@ -494,7 +531,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
                 list_->collect(*previous, *current);
                 listing_ = true;
             }
-            if (!list_->takeAway(counts_.data(), *current, step_.vectorLanes, keepGoing)) {
+            if (!takeAwayListed(*current, team, keepGoing, whileWaiting)) {
                 return std::nullopt;
             }
             iterated(t);

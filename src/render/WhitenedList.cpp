@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -30,7 +31,7 @@ WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::siz
       shift_(std::countr_zero(static_cast<unsigned>(side))),
       capacity_(capacity),
       pixels_(storage.data()),
-      next_(storage.data() + capacity + 1) {
+      next_(storage.data() + slotsFor(capacity)) {
     if (storage.size() < storageFor(capacity)) {
         throw std::invalid_argument("list storage too small");
     }
@@ -87,40 +88,61 @@ void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t
     }
 }
 
-bool WhitenedList::takeAway(std::uint8_t* counts, BitRaster& raster, int lanes,
-                            const std::function<bool()>& keepGoing) {
-    std::array<ListedMap, kMapCount> terms{};
-    std::size_t mapCount = 0;
+void WhitenedList::beginStep() {
+    mapCount_ = 0;
     for (const PreparedMap& map : maps_) {
         if (map.counted()) {
-            terms[mapCount++] = {map.a(),
-                                 map.b(),
-                                 map.c(),
-                                 map.d(),
-                                 map.offsetX(),
-                                 map.offsetY(),
-                                 static_cast<double>(side_),
-                                 shift_};
+            terms_[mapCount_++] = {map.a(),
+                                   map.b(),
+                                   map.c(),
+                                   map.d(),
+                                   map.offsetX(),
+                                   map.offsetY(),
+                                   static_cast<double>(side_),
+                                   shift_};
         }
     }
+    if (points_) {
+        // The rows that lost their last black pixel leave their points uncovered.
+        uncovered_.clear();
+        points_->remove({pixels_, size_}, uncovered_);
+    }
+}
+
+bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRaster& raster,
+                                int lanes, const std::function<bool()>& keepGoing) {
+    // Part 0 takes the targets below the middle row, part 1 the rest (parts == 2).
+    const std::uint32_t middle = static_cast<std::uint32_t>(side_ / 2) << shift_;
+    const std::uint32_t low = parts == 2 && part == 1 ? middle : 0;
+    const std::uint32_t high = parts == 2 && part == 0 ? middle : ~std::uint32_t{0};
     // The landings of one chunk are found, and their counts fetched, while those of the chunk
     // before are taken away.
     std::array<std::array<std::uint32_t, kChunkPixels * kMapCount + 4>, 2> landings;
     const auto land = [&](std::size_t from, std::uint32_t* targets) {
         const std::size_t pixels = std::min(kChunkPixels, size_ - from);
         std::size_t landed = 0;
-        for (std::size_t m = 0; m < mapCount; ++m) {
-            landed += landListedPixels(pixels_ + from, pixels, terms[m], targets + landed, lanes);
+        for (std::size_t m = 0; m < mapCount_; ++m) {
+            landed += landListedPixels(pixels_ + from, pixels, terms_[m], targets + landed, lanes);
         }
+        std::size_t kept = 0;
         for (std::size_t k = 0; k < landed; ++k) {
+            const std::uint32_t target = targets[k];
+            targets[kept] = target;
+            kept += target >= low && target < high ? 1 : 0;
+        }
+        // Only the part's own counts: fetching the other's for writing would take its lines
+        // away from it.
+        for (std::size_t k = 0; k < kept; ++k) {
             __builtin_prefetch(counts + targets[k], 1);
         }
-        return landed;
+        return kept;
     };
     // Each pixel's count drops to zero at most once, so the next list holds at most as many
-    // pixels as there are landings; the slot past them takes the write that the branch-free
-    // append below makes beyond the last.
-    std::uint32_t* next = next_;
+    // pixels as there are landings. Part 0 lists from the start, part 1 from the end down, and
+    // the slot past each part's last takes the write that the branch-free append below makes
+    // beyond it: two slots more than pixels keep the parts' writes apart.
+    std::uint32_t* const next = next_;
+    const bool down = part == 1;
     std::size_t found = 0;
     std::size_t pending = size_ > 0 ? land(0, landings[0].data()) : 0;
     for (std::size_t chunk = 0; chunk < size_; chunk += kChunkPixels) {
@@ -136,29 +158,42 @@ bool WhitenedList::takeAway(std::uint8_t* counts, BitRaster& raster, int lanes,
             const std::uint32_t target = targets[k];
             // Whether the count dropped to zero is as good as random: no branch on it.
             const std::uint8_t left = --counts[target];
-            next[found] = target;
+            next[down ? capacity_ + 1 - found : found] = target;
             found += left == 0 ? 1 : 0;
         }
     }
-    std::uint64_t* words = raster.row(0);
+    std::uint32_t* const first = down ? next + capacity_ + 2 - found : next;
     if (points_) {
         // A point stays black while a row that holds black lands on it, whatever its count.
-        uncovered_.clear();
-        points_->remove({pixels_, size_}, uncovered_);
         found = static_cast<std::size_t>(
-            std::remove_if(next, next + found,
+            std::remove_if(first, first + found,
                            [&](std::uint32_t target) { return points_->covers(target); }) -
-            next);
+            first);
     }
     // Cleared afterwards: neighbouring targets share a word, and clearing bits as the counts
-    // drop would chain every change of a word to the loads of the counts before it.
+    // drop would chain every change of a word to the loads of the counts before it. The parts'
+    // rows, hence their words, are apart.
+    std::uint64_t* words = raster.row(0);
     for (std::size_t k = 0; k < found; ++k) {
-        const std::uint32_t target = next[k];
-        __builtin_prefetch(words + (next[std::min(k + kClearAhead, found)] >> 6), 1);
+        const std::uint32_t target = first[k];
+        __builtin_prefetch(words + (first[std::min(k + kClearAhead, found)] >> 6), 1);
         words[target >> 6] &= ~(std::uint64_t{1} << (target & 63));
+    }
+    partFirst_[part] = static_cast<std::size_t>(first - next);
+    partFound_[part] = found;
+    return true;
+}
+
+void WhitenedList::endStep(int parts, const std::uint8_t* counts, BitRaster& raster) {
+    std::uint32_t* const next = next_;
+    std::size_t found = partFound_[0];
+    if (parts == 2) {
+        std::memmove(next + found, next + partFirst_[1], partFound_[1] * sizeof(std::uint32_t));
+        found += partFound_[1];
     }
     // Points no row keeps black any more turn white unless a counted map lands on them (or
     // they turned white above already).
+    std::uint64_t* words = raster.row(0);
     for (const std::uint32_t target : uncovered_) {
         const std::uint64_t bit = std::uint64_t{1} << (target & 63);
         if (counts[target] == 0 && (words[target >> 6] & bit) != 0) {
@@ -166,8 +201,18 @@ bool WhitenedList::takeAway(std::uint8_t* counts, BitRaster& raster, int lanes,
             next[found++] = target;
         }
     }
+    uncovered_.clear();
     std::swap(pixels_, next_);
     size_ = found;
+}
+
+bool WhitenedList::takeAway(std::uint8_t* counts, BitRaster& raster, int lanes,
+                            const std::function<bool()>& keepGoing) {
+    beginStep();
+    if (!takeAwayPart(0, 1, counts, raster, lanes, keepGoing)) {
+        return false;
+    }
+    endStep(1, counts, raster);
     return true;
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "document/ParameterBlock.h"
 #include "render/BitRaster.h"
+#include "render/PixelKernel.h"
 #include "render/PointCover.h"
 #include "render/PreparedMap.h"
 
@@ -27,7 +30,7 @@ public:
     WhitenedList(std::span<const PreparedMap> maps, int side, std::size_t capacity,
                  std::span<std::uint32_t> storage);
 
-    static std::size_t storageFor(std::size_t capacity) { return 2 * (capacity + 1); }
+    static std::size_t storageFor(std::size_t capacity) { return 2 * slotsFor(capacity); }
 
     std::size_t size() const { return size_; }
 
@@ -46,6 +49,14 @@ public:
     bool takeAway(std::uint8_t* counts, BitRaster& raster, int lanes,
                   const std::function<bool()>& keepGoing);
 
+    // takeAway() in parts that may run on different threads: beginStep() first, then
+    // takeAwayPart() for each part (of 1 or 2: the lower and the upper half of the target
+    // rows), and endStep() once every part returned true.
+    void beginStep();
+    bool takeAwayPart(int part, int parts, std::uint8_t* counts, BitRaster& raster, int lanes,
+                      const std::function<bool()>& keepGoing);
+    void endStep(int parts, const std::uint8_t* counts, BitRaster& raster);
+
     // Hands the last step back to the raster path: `before` becomes `now` with the listed
     // pixels black again, now's whitened words name the words that hold them, and
     // `landedBits` become where `counts` are non-zero: `now`'s pixels but those only points
@@ -54,6 +65,8 @@ public:
                  std::uint64_t* landedBits) const;
 
 private:
+    static std::size_t slotsFor(std::size_t capacity) { return capacity + 2; }
+
     int side_;
     int shift_;
     std::size_t capacity_;
@@ -63,6 +76,10 @@ private:
     std::span<const PreparedMap> maps_;
     std::optional<PointCover> points_;  // when some map sends rows to points
     std::vector<std::uint32_t> uncovered_;
+    std::array<ListedMap, kMapCount> terms_{};  // of the counted maps
+    std::size_t mapCount_ = 0;
+    std::size_t partFirst_[2] = {0, 0};  // where each part's pixels start in the next list
+    std::size_t partFound_[2] = {0, 0};
 };
 
 }  // namespace orv
