@@ -211,6 +211,7 @@ private:
     // is then not kept).
     std::optional<WhitenedList> list_;
     bool listing_ = false;
+    bool packOnly_ = false;  // the counted phase only packs: the list took the landings away
     std::int64_t listedPixels_ = 0;
 
     // What the last iterations found, for choosing how the counts are used.
@@ -326,11 +327,9 @@ void FastRender::allocateBuffers() {
     }
     // Lists serve systems whose maps are all counted but for those that send rows to points.
     const bool listed = anyCounted_ && !anyMarked_ && listedPixels_ > 0;
-    // A pixel turns white once: a list holds at most as many pixels as there are pixels, and
-    // as there are landings of the pixels before and points.
-    const std::size_t listCapacity = std::min(
-        (static_cast<std::size_t>(listedPixels_) + static_cast<std::size_t>(side_)) * maps_.size(),
-        pixels);
+    // Room for as many pixels per part as are listed at most: in late iterations fewer pixels
+    // turn white each time. When more do, the list gives way to counting afresh.
+    const std::size_t listCapacity = static_cast<std::size_t>(listedPixels_);
     const std::size_t listStorage = listed ? WhitenedList::storageFor(listCapacity) : 0;
     needed += HugePageArena::footprint<std::uint32_t>(listStorage);
     const std::size_t bandMarks =
@@ -458,7 +457,7 @@ void FastRender::work(int member) {
     StepOutcome found;
     for (auto band = static_cast<std::size_t>(nextBand_.fetch_add(1)); band < bands.size();
          band = static_cast<std::size_t>(nextBand_.fetch_add(1))) {
-        if (!bandScatter.scatter(step_, bands[band], countingPhase_, keepGoing)) {
+        if (!packOnly_ && !bandScatter.scatter(step_, bands[band], countingPhase_, keepGoing)) {
             return;
         }
         if (pack) {
@@ -534,22 +533,30 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
             if (!takeAwayListed(*current, team, keepGoing, whileWaiting)) {
                 return std::nullopt;
             }
-            iterated(t);
-            if (list_->size() == 0) {
-                settled(t);
-                return finish(*current);
+            if (list_->complete()) {
+                iterated(t);
+                if (list_->whitened() == 0) {
+                    settled(t);
+                    return finish(*current);
+                }
+                if (observer) {
+                    observer(t + 1, current->toPicture());
+                }
+                whitened_ = list_->whitened();
+                black_ -= whitened_;
+                continue;
             }
-            if (observer) {
-                observer(t + 1, current->toPicture());
-            }
-            whitened_ = static_cast<std::int64_t>(list_->size());
-            black_ -= whitened_;
-            continue;
-        }
-        if (listing_ && step_.countsUse == CountsUse::TakeAway) {
+            // Too many pixels turned white to list them: the counts are up to date, and the
+            // next raster is packed from them as after counting afresh.
+            listing_ = false;
+            packOnly_ = true;
+            step_.countsUse = CountsUse::Count;
+        } else if (listing_ && step_.countsUse == CountsUse::TakeAway) {
             list_->restore(*current, *previous, counts_.data(), landedBits_.data());
+            listing_ = false;
+        } else {
+            listing_ = false;
         }
-        listing_ = false;
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;
         outcome_ = StepOutcome{};
         if (pointsPacked_) {
@@ -559,6 +566,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
             // Taking away a few pixels costs less than waking the other threads.
             const bool alone = step_.countsUse == CountsUse::TakeAway && whitened_ < kFewToShare;
             phase(true, alone);  // first: packing reads the counts
+            packOnly_ = false;
         }
         if (!packWithCounts_ && !poller.stopped()) {
             phase(false, false);

@@ -25,17 +25,17 @@ constexpr std::size_t kClearAhead = 16;
 
 }  // namespace
 
-WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::size_t capacity,
+WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::size_t partCapacity,
                            std::span<std::uint32_t> storage)
     : side_(side),
       shift_(std::countr_zero(static_cast<unsigned>(side))),
-      capacity_(capacity),
+      partCapacity_(partCapacity),
       pixels_(storage.data()),
-      next_(storage.data() + slotsFor(capacity)) {
-    if (storage.size() < storageFor(capacity)) {
+      next_(storage.data() + 2 * (partCapacity + 1)),
+      maps_(maps) {
+    if (storage.size() < storageFor(partCapacity)) {
         throw std::invalid_argument("list storage too small");
     }
-    maps_ = maps;
     if (std::any_of(maps.begin(), maps.end(),
                     [](const PreparedMap& map) { return !map.counted(); })) {
         points_.emplace(maps, side);
@@ -51,7 +51,7 @@ void WhitenedList::collect(const BitRaster& before, const BitRaster& now) {
         for (std::uint32_t words = now.whitenedWords(y); words != 0; words &= words - 1) {
             const int i = std::countr_zero(words);
             for (std::uint64_t bits = was[i] & ~is[i]; bits != 0; bits &= bits - 1) {
-                if (size_ == capacity_) {
+                if (size_ == 2 * partCapacity_) {
                     throw std::logic_error("more pixels turned white than the list holds");
                 }
                 pixels_[size_++] = rowStart + static_cast<std::uint32_t>(64 * i) +
@@ -60,8 +60,10 @@ void WhitenedList::collect(const BitRaster& before, const BitRaster& now) {
         }
     }
     if (points_) {
-        points_->reset(before);  // takeAway() takes the listed pixels out
+        points_->reset(before);  // the step takes the listed pixels out
     }
+    complete_ = true;
+    whitened_ = static_cast<std::int64_t>(size_);
 }
 
 void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t* counts,
@@ -137,12 +139,12 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
         }
         return kept;
     };
-    // Each pixel's count drops to zero at most once, so the next list holds at most as many
-    // pixels as there are landings. Part 0 lists from the start, part 1 from the end down, and
-    // the slot past each part's last takes the write that the branch-free append below makes
-    // beyond it: two slots more than pixels keep the parts' writes apart.
-    std::uint32_t* const next = next_;
-    const bool down = part == 1;
+    // Each pixel's count drops to zero at most once, so a chunk adds at most as many pixels
+    // to the part's list as it has landings; the slot past the part's room takes the write
+    // that the branch-free append below makes beyond the last. From a chunk that might not fit
+    // on, the part only takes landings away, and the step is left to packing (see endStep()).
+    std::uint32_t* const next = next_ + static_cast<std::size_t>(part) * (partCapacity_ + 1);
+    bool complete = true;
     std::size_t found = 0;
     std::size_t pending = size_ > 0 ? land(0, landings[0].data()) : 0;
     for (std::size_t chunk = 0; chunk < size_; chunk += kChunkPixels) {
@@ -154,46 +156,74 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
         pending = chunk + kChunkPixels < size_
                       ? land(chunk + kChunkPixels, landings[(chunk / kChunkPixels + 1) % 2].data())
                       : 0;
+        complete = complete && found + landed <= partCapacity_;
+        if (!complete) {
+            for (std::size_t k = 0; k < landed; ++k) {
+                --counts[targets[k]];
+            }
+            continue;
+        }
         for (std::size_t k = 0; k < landed; ++k) {
             const std::uint32_t target = targets[k];
             // Whether the count dropped to zero is as good as random: no branch on it.
             const std::uint8_t left = --counts[target];
-            next[down ? capacity_ + 1 - found : found] = target;
+            next[found] = target;
             found += left == 0 ? 1 : 0;
         }
     }
-    std::uint32_t* const first = down ? next + capacity_ + 2 - found : next;
+    parts_[part] = {0, complete};
+    if (!complete) {
+        return true;
+    }
     if (points_) {
         // A point stays black while a row that holds black lands on it, whatever its count.
         found = static_cast<std::size_t>(
-            std::remove_if(first, first + found,
+            std::remove_if(next, next + found,
                            [&](std::uint32_t target) { return points_->covers(target); }) -
-            first);
+            next);
     }
     // Cleared afterwards: neighbouring targets share a word, and clearing bits as the counts
     // drop would chain every change of a word to the loads of the counts before it. The parts'
     // rows, hence their words, are apart.
-    std::uint64_t* words = raster.row(0);
+    std::uint64_t* const words = raster.row(0);
     for (std::size_t k = 0; k < found; ++k) {
-        const std::uint32_t target = first[k];
-        __builtin_prefetch(words + (first[std::min(k + kClearAhead, found)] >> 6), 1);
+        const std::uint32_t target = next[k];
+        __builtin_prefetch(words + (next[std::min(k + kClearAhead, found)] >> 6), 1);
         words[target >> 6] &= ~(std::uint64_t{1} << (target & 63));
     }
-    partFirst_[part] = static_cast<std::size_t>(first - next);
-    partFound_[part] = found;
+    parts_[part].listed = found;
     return true;
 }
 
 void WhitenedList::endStep(int parts, const std::uint8_t* counts, BitRaster& raster) {
     std::uint32_t* const next = next_;
-    std::size_t found = partFound_[0];
+    std::uint64_t* const words = raster.row(0);
+    const std::size_t listed = parts_[0].listed + (parts == 2 ? parts_[1].listed : 0);
+    complete_ = parts_[0].complete && (parts == 1 || parts_[1].complete) &&
+                listed + uncovered_.size() <= 2 * (partCapacity_ + 1);
+    if (!complete_) {
+        // The raster goes back to how the step found it: the parts that listed their pixels
+        // have cleared them.
+        for (int part = 0; part < parts; ++part) {
+            const std::uint32_t* cleared =
+                next + static_cast<std::size_t>(part) * (partCapacity_ + 1);
+            for (std::size_t k = 0; k < parts_[part].listed; ++k) {
+                words[cleared[k] >> 6] |= std::uint64_t{1} << (cleared[k] & 63);
+            }
+        }
+        uncovered_.clear();
+        size_ = 0;
+        whitened_ = 0;
+        return;
+    }
+    std::size_t found = parts_[0].listed;
     if (parts == 2) {
-        std::memmove(next + found, next + partFirst_[1], partFound_[1] * sizeof(std::uint32_t));
-        found += partFound_[1];
+        std::memmove(next + found, next + partCapacity_ + 1,
+                     parts_[1].listed * sizeof(std::uint32_t));
+        found += parts_[1].listed;
     }
     // Points no row keeps black any more turn white unless a counted map lands on them (or
     // they turned white above already).
-    std::uint64_t* words = raster.row(0);
     for (const std::uint32_t target : uncovered_) {
         const std::uint64_t bit = std::uint64_t{1} << (target & 63);
         if (counts[target] == 0 && (words[target >> 6] & bit) != 0) {
@@ -204,16 +234,7 @@ void WhitenedList::endStep(int parts, const std::uint8_t* counts, BitRaster& ras
     uncovered_.clear();
     std::swap(pixels_, next_);
     size_ = found;
-}
-
-bool WhitenedList::takeAway(std::uint8_t* counts, BitRaster& raster, int lanes,
-                            const std::function<bool()>& keepGoing) {
-    beginStep();
-    if (!takeAwayPart(0, 1, counts, raster, lanes, keepGoing)) {
-        return false;
-    }
-    endStep(1, counts, raster);
-    return true;
+    whitened_ = static_cast<std::int64_t>(found);
 }
 
 }  // namespace orv

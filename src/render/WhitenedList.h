@@ -23,63 +23,68 @@ namespace orv {
 // that no point keeps black) are the next list.
 class WhitenedList {
 public:
-    // For `maps`, which must be counted or send rows to points. Room for `capacity` pixels in
-    // `storage` (storageFor(capacity) values, outliving this): the list must never hold more,
-    // neither what collect() finds nor the landings of the listed pixels with the points that
-    // turn white.
-    WhitenedList(std::span<const PreparedMap> maps, int side, std::size_t capacity,
+    // For `maps`, which must be counted or send rows to points, keeping up to `partCapacity`
+    // pixels per part of a step (and twice as many in all) in `storage` (storageFor() values,
+    // outliving this).
+    WhitenedList(std::span<const PreparedMap> maps, int side, std::size_t partCapacity,
                  std::span<std::uint32_t> storage);
 
-    static std::size_t storageFor(std::size_t capacity) { return 2 * slotsFor(capacity); }
+    static std::size_t storageFor(std::size_t partCapacity) { return 4 * (partCapacity + 1); }
 
     std::size_t size() const { return size_; }
+    // Whether the last step listed every pixel it turned white. When it did not, because they
+    // might not fit, it only took the landings away: the raster is as it was, and the next
+    // raster is to be packed from the counts (and the points).
+    bool complete() const { return complete_; }
+    // How many pixels the last complete step turned white.
+    std::int64_t whitened() const { return whitened_; }
 
     // Lists the pixels black in `before` and white in `now`, which must have been packed from
-    // it (they lie in the words now.whitenedWords() names).
+    // it (they lie in the words now.whitenedWords() names): at most twice the part capacity.
     void collect(const BitRaster& before, const BitRaster& now);
 
-    // One iteration, in place: takes the listed pixels' landings under the counted maps away
-    // from `counts`; a pixel whose count drops to zero, or whose point turns white with a
-    // count of zero, is cleared in `raster`, which becomes the next raster, and the list
-    // becomes those pixels. Returns false when
-    // `keepGoing`, asked now and then, ends it early; the state is then undefined. The black
-    // spans of `raster` still hold its black pixels but may be wider than needed, its whitened
-    // words are left as they were, and so are the counts' landed bits (see restore()).
-    // `lanes` caps the doubles per vector instruction, as for plotBlackPixels.
-    bool takeAway(std::uint8_t* counts, BitRaster& raster, int lanes,
-                  const std::function<bool()>& keepGoing);
-
-    // takeAway() in parts that may run on different threads: beginStep() first, then
-    // takeAwayPart() for each part (of 1 or 2: the lower and the upper half of the target
-    // rows), and endStep() once every part returned true.
+    // One step of a complete list, in place, in parts that may run on different threads:
+    // beginStep() first, then takeAwayPart() for each part (of 1, or of 2: the lower and the
+    // upper half of the target rows), and endStep() once every part returned true. It takes
+    // the listed pixels' landings under the counted maps away from `counts`; a pixel whose
+    // count drops to zero, or whose point turns white with a count of zero, is cleared in
+    // `raster`, which becomes the next raster, and the list becomes those pixels. A part
+    // returns false when `keepGoing`, asked now and then, ends it early; the state is then
+    // undefined. The black spans of `raster` still hold its black pixels but may be wider than
+    // needed, its whitened words are left as they were, and so are the counts' landed bits
+    // (see restore()). `lanes` caps the doubles per vector instruction, as for
+    // plotBlackPixels.
     void beginStep();
     bool takeAwayPart(int part, int parts, std::uint8_t* counts, BitRaster& raster, int lanes,
                       const std::function<bool()>& keepGoing);
     void endStep(int parts, const std::uint8_t* counts, BitRaster& raster);
 
-    // Hands the last step back to the raster path: `before` becomes `now` with the listed
-    // pixels black again, now's whitened words name the words that hold them, and
-    // `landedBits` become where `counts` are non-zero: `now`'s pixels but those only points
-    // keep black.
+    // Hands the last step of a complete list back to the raster path: `before` becomes `now`
+    // with the listed pixels black again, now's whitened words name the words that hold them,
+    // and `landedBits` become where `counts` are non-zero: `now`'s pixels but those only
+    // points keep black.
     void restore(BitRaster& now, BitRaster& before, const std::uint8_t* counts,
                  std::uint64_t* landedBits) const;
 
 private:
-    static std::size_t slotsFor(std::size_t capacity) { return capacity + 2; }
-
     int side_;
     int shift_;
-    std::size_t capacity_;
+    std::size_t partCapacity_;
     std::uint32_t* pixels_;  // (row << shift) + column
-    std::uint32_t* next_;
+    std::uint32_t* next_;    // part p lists from next_ + p * (partCapacity_ + 1)
     std::size_t size_ = 0;
+    bool complete_ = false;
+    std::int64_t whitened_ = 0;
     std::span<const PreparedMap> maps_;
     std::optional<PointCover> points_;  // when some map sends rows to points
     std::vector<std::uint32_t> uncovered_;
     std::array<ListedMap, kMapCount> terms_{};  // of the counted maps
     std::size_t mapCount_ = 0;
-    std::size_t partFirst_[2] = {0, 0};  // where each part's pixels start in the next list
-    std::size_t partFound_[2] = {0, 0};
+    struct PartOutcome {
+        std::size_t listed = 0;
+        bool complete = true;
+    };
+    PartOutcome parts_[2];
 };
 
 }  // namespace orv

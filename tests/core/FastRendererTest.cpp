@@ -446,6 +446,42 @@ TEST(FastRenderer, AgreesWhenTheTakeAwayMovesBetweenListAndRaster) {
     }
 }
 
+// A listed step has room for as many pixels per half of the raster as the limit; when more
+// might turn white in one half, that half only takes its landings away, the other half puts
+// back the pixels it cleared, and the next raster is packed from the counts. Two systems
+// (the second with a map that sends rows to points) where that happens with two threads.
+TEST(FastRenderer, AgreesWhenAListedStepRunsOutOfRoom) {
+    const std::vector<std::pair<std::vector<AffineMap>, std::int64_t>> systems = {
+        {{{-0.89935509766891175, -0.26511815182222848, 0.26046591709224398, -0.91541866201803213,
+           0.55940067017786688, 0.16261677186644899},
+          {0.3432619575368055, -0.73367324448535409, 0.74433204066957015, 0.33834646412355868,
+           0.10917250646503091, 0.046023447758319944}},
+         1000},
+        {{{-0.77994407921691034, -0.72757563558093497, 0.70173129622077701, -0.80866894808592826,
+           0.067956198630909043, 0.16432857438331608},
+          {-0.8909560591179726, -0.39438854628260478, 0.3830712240698339, -0.91727815319575812,
+           0.24536026206994738, 0.45587244819179229},
+          {-0.9627241692666203, -0.11228795863995406, 0.11208453011858746, -0.96447147153956181,
+           0.59557806827806048, 0.038882438603265249},
+          {0, 0.13551756165205148, 0, 0.33054479941038406, 0.33414241222541868,
+           0.03022783846255326}},
+         300},
+    };
+    for (const auto& [maps, listed] : systems) {
+        ParameterBlock block = test::emptyBlock(2, 40);
+        for (std::size_t k = 0; k < maps.size(); ++k) {
+            test::setMap(block, static_cast<int>(k), maps[k]);
+        }
+        const MonochromePicture expected = reference(block);
+        FastRenderOptions options;
+        options.threads = 2;
+        options.listedPixels = listed;
+        const MonochromePicture actual = fast(block, options);
+        EXPECT_TRUE(samePicture(expected, actual)) << firstDifference(expected, actual) << "\n"
+                                                   << describe(block) << describe(options);
+    }
+}
+
 // The first iteration fills the image of the full square as row spans when the map shrinks
 // every direction enough, and maps only the pixels near the square's edges one by one. Maps
 // on both sides of that condition (|a| + |b| and |c| + |d| against 1 - 2^-4, and at 1, where
