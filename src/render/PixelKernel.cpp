@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define ORV_HAVE_AVX2_KERNEL 1
@@ -84,7 +85,7 @@ std::uint64_t columnsMask(int word, int from, int to) {
 }
 
 std::size_t landListedScalar(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
-                             std::uint32_t* targets) {
+                             std::uint32_t first, std::uint32_t end, std::uint32_t* targets) {
     const std::uint32_t columnMask = (std::uint32_t{1} << map.shift) - 1;
     std::size_t landed = 0;
     for (std::size_t k = 0; k < count; ++k) {
@@ -93,8 +94,11 @@ std::size_t landListedScalar(const std::uint32_t* pixels, std::size_t count, con
         const double tx = x * map.a + (y * map.b + map.ne);
         const double ty = x * map.c + (y * map.d + map.nf);
         if (tx > -1.0 && tx < map.side && ty > -1.0 && ty < map.side) {
-            targets[landed++] = (static_cast<std::uint32_t>(static_cast<int>(ty)) << map.shift) +
-                                static_cast<std::uint32_t>(static_cast<int>(tx));
+            const std::uint32_t target =
+                (static_cast<std::uint32_t>(static_cast<int>(ty)) << map.shift) +
+                static_cast<std::uint32_t>(static_cast<int>(tx));
+            targets[landed] = target;
+            landed += target - first < end - first ? 1 : 0;
         }
     }
     return landed;
@@ -278,10 +282,9 @@ constexpr LandingPacks kLandingPacks;
 // Four listed pixels at a time: the products x*a and y*b are computed from the converted
 // coordinates, the same doubles as the scalar loop's, and truncating conversions whose
 // out-of-range results are never used.
-__attribute__((target("avx2,popcnt"))) std::size_t landListedAvx2(const std::uint32_t* pixels,
-                                                                  std::size_t count,
-                                                                  const ListedMap& map,
-                                                                  std::uint32_t* targets) {
+__attribute__((target("avx2,popcnt"))) std::size_t landListedAvx2(
+    const std::uint32_t* pixels, std::size_t count, const ListedMap& map, std::uint32_t first,
+    std::uint32_t end, std::uint32_t* targets) {
     const __m256d a = _mm256_set1_pd(map.a);
     const __m256d b = _mm256_set1_pd(map.b);
     const __m256d c = _mm256_set1_pd(map.c);
@@ -292,7 +295,11 @@ __attribute__((target("avx2,popcnt"))) std::size_t landListedAvx2(const std::uin
     const __m256d side = _mm256_set1_pd(map.side);
     const __m128i columnMask = _mm_set1_epi32((1 << map.shift) - 1);
     const __m128i shift = _mm_cvtsi32_si128(map.shift);
-    std::uint32_t* end = targets;
+    // target - first < end - first, unsigned: a signed comparison of both offset by 2^31.
+    const __m128i offset = _mm_set1_epi32(INT_MIN);
+    const __m128i from = _mm_set1_epi32(static_cast<int>(first));
+    const __m128i span = _mm_xor_si128(_mm_set1_epi32(static_cast<int>(end - first)), offset);
+    std::uint32_t* out = targets;
     std::size_t k = 0;
     for (; k + 4 <= count; k += 4) {
         const __m128i pixel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + k));
@@ -306,16 +313,20 @@ __attribute__((target("avx2,popcnt"))) std::size_t landListedAvx2(const std::uin
                                           _mm256_cmp_pd(tx, side, _CMP_LT_OQ));
         const __m256d inY = _mm256_and_pd(_mm256_cmp_pd(ty, minusOne, _CMP_GT_OQ),
                                           _mm256_cmp_pd(ty, side, _CMP_LT_OQ));
-        const unsigned landing = static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
         const __m128i target =
             _mm_add_epi32(_mm_sll_epi32(_mm256_cvttpd_epi32(ty), shift), _mm256_cvttpd_epi32(tx));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(end),
+        const __m128i within =
+            _mm_cmpgt_epi32(span, _mm_xor_si128(_mm_sub_epi32(target, from), offset));
+        const unsigned landing =
+            static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY))) &
+            static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(within)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                          _mm_shuffle_epi8(target, _mm_load_si128(reinterpret_cast<const __m128i*>(
                                                       kLandingPacks.shuffle[landing]))));
-        end += __builtin_popcount(landing);
+        out += __builtin_popcount(landing);
     }
-    return static_cast<std::size_t>(end - targets) +
-           landListedScalar(pixels + k, count - k, map, end);
+    return static_cast<std::size_t>(out - targets) +
+           landListedScalar(pixels + k, count - k, map, first, end, out);
 }
 
 bool processorHasAvx2() {
@@ -358,15 +369,16 @@ void plotBlackPixels(const RowTargets& row, const std::uint64_t* bits, int from,
 }
 
 std::size_t landListedPixels(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
-                             std::uint32_t* targets, int lanes) {
+                             std::uint32_t first, std::uint32_t end, std::uint32_t* targets,
+                             int lanes) {
 #if defined(ORV_HAVE_AVX2_KERNEL)
     if (lanes >= 4 && processorHasAvx2()) {
-        return landListedAvx2(pixels, count, map, targets);
+        return landListedAvx2(pixels, count, map, first, end, targets);
     }
 #else
     (void)lanes;
 #endif
-    return landListedScalar(pixels, count, map, targets);
+    return landListedScalar(pixels, count, map, first, end, targets);
 }
 
 void markColumns(const RowTargets& row, int u, int v) {

@@ -60,9 +60,10 @@ struct ListedMap {
 };
 
 // Writes to `targets` the targets of those of the `count` listed pixels whose target lands
-// (-1 < X < N, -1 < Y < N), in order, and returns how many. `targets` must have room for
-// count + 4 values. `lanes` as for plotBlackPixels.
+// (-1 < X < N, -1 < Y < N) at `first` or later but before `end`, in order, and returns how
+// many. `targets` must have room for count + 4 values. `lanes` as for plotBlackPixels.
 std::size_t landListedPixels(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
-                             std::uint32_t* targets, int lanes);
+                             std::uint32_t first, std::uint32_t end, std::uint32_t* targets,
+                             int lanes);
 
 }  // namespace orv

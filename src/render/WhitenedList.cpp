@@ -115,29 +115,23 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
                                 int lanes, const std::function<bool()>& keepGoing) {
     // Part 0 takes the targets below the middle row, part 1 the rest (parts == 2).
     const std::uint32_t middle = static_cast<std::uint32_t>(side_ / 2) << shift_;
-    const std::uint32_t low = parts == 2 && part == 1 ? middle : 0;
-    const std::uint32_t high = parts == 2 && part == 0 ? middle : ~std::uint32_t{0};
+    const std::uint32_t first = parts == 2 && part == 1 ? middle : 0;
+    const std::uint32_t end = parts == 2 && part == 0 ? middle : ~std::uint32_t{0};
     // The landings of one chunk are found, and their counts fetched, while those of the chunk
-    // before are taken away.
+    // before are taken away. Only the part's own counts are fetched: fetching the other's for
+    // writing would take its lines away from it.
     std::array<std::array<std::uint32_t, kChunkPixels * kMapCount + 4>, 2> landings;
     const auto land = [&](std::size_t from, std::uint32_t* targets) {
         const std::size_t pixels = std::min(kChunkPixels, size_ - from);
         std::size_t landed = 0;
         for (std::size_t m = 0; m < mapCount_; ++m) {
-            landed += landListedPixels(pixels_ + from, pixels, terms_[m], targets + landed, lanes);
+            landed += landListedPixels(pixels_ + from, pixels, terms_[m], first, end,
+                                       targets + landed, lanes);
         }
-        std::size_t kept = 0;
         for (std::size_t k = 0; k < landed; ++k) {
-            const std::uint32_t target = targets[k];
-            targets[kept] = target;
-            kept += target >= low && target < high ? 1 : 0;
-        }
-        // Only the part's own counts: fetching the other's for writing would take its lines
-        // away from it.
-        for (std::size_t k = 0; k < kept; ++k) {
             __builtin_prefetch(counts + targets[k], 1);
         }
-        return kept;
+        return landed;
     };
     // Each pixel's count drops to zero at most once, so a chunk adds at most as many pixels
     // to the part's list as it has landings; the slot past the part's room takes the write

@@ -91,7 +91,8 @@ TEST(PixelKernel, VectorsApplyTheSameTargetsAsThePlainLoop) {
 // Listed pixels' targets, four at a time and one by one, against the defining loop's doubles
 // (PreparedMap's tables and row terms): lists of every length around the vector width, pixels
 // anywhere in the raster, targets inside, beyond each edge and on it, coefficients that give
-// infinities and NaN, and sums whose rounding depends on the order of the additions.
+// infinities and NaN, sums whose rounding depends on the order of the additions, and targets
+// kept only from or below a row.
 TEST(PixelKernel, ListedPixelsLandWhereTheDefiningLoopPutsThem) {
     constexpr int kSide = 2048;
     constexpr int kShift = 11;
@@ -123,6 +124,10 @@ TEST(PixelKernel, ListedPixelsLandWhereTheDefiningLoopPutsThem) {
                         ? static_cast<std::uint32_t>((random() % 8) * kSide + 1020 + random() % 8)
                         : static_cast<std::uint32_t>(random() % (kSide * kSide));
         }
+        // All targets, or those of the rows below or from a random one.
+        const std::uint32_t cut = static_cast<std::uint32_t>(random() % kSide) * kSide;
+        const std::uint32_t first = round % 3 == 2 ? cut : 0;
+        const std::uint32_t end = round % 3 == 1 ? cut : ~std::uint32_t{0};
         std::vector<std::uint32_t> expected;
         for (const std::uint32_t pixel : pixels) {
             const int x = static_cast<int>(pixel % kSide);
@@ -130,15 +135,20 @@ TEST(PixelKernel, ListedPixelsLandWhereTheDefiningLoopPutsThem) {
             const double tx = prepared.targetX(x, y);
             const double ty = prepared.targetY(x, y);
             if (tx > -1.0 && tx < kSide && ty > -1.0 && ty < kSide) {
-                expected.push_back(static_cast<std::uint32_t>(static_cast<int>(ty)) * kSide +
-                                   static_cast<std::uint32_t>(static_cast<int>(tx)));
+                const std::uint32_t target =
+                    static_cast<std::uint32_t>(static_cast<int>(ty)) * kSide +
+                    static_cast<std::uint32_t>(static_cast<int>(tx));
+                if (target >= first && target < end) {
+                    expected.push_back(target);
+                }
             }
         }
         landedSome += expected.empty() ? 0 : 1;
         missedSome += expected.size() < count ? 1 : 0;
         for (const int lanes : {1, 4}) {
             std::vector<std::uint32_t> targets(count + 4);
-            targets.resize(landListedPixels(pixels.data(), count, listed, targets.data(), lanes));
+            targets.resize(
+                landListedPixels(pixels.data(), count, listed, first, end, targets.data(), lanes));
             EXPECT_EQ(targets, expected) << "round " << round << ", lanes " << lanes;
         }
     }
