@@ -58,8 +58,8 @@ constexpr int kCoverageSamples = 64;  // sample points per side of that estimate
 // from a few thousand on, two threads take them away about 1.4 times as fast as one.
 constexpr std::int64_t kFewToShare = 1024;
 
-// Up to this many pixels turned white, a list of them costs less to take away on one thread
-// than finding them in the raster does on two.
+// Up to this many pixels turned white, taking them away from a list of them costs less than
+// finding them in the raster; more, and the raster's per-row kernel wins.
 constexpr std::int64_t kListedPixels = std::int64_t{1} << 17;
 
 int threadsFor(const FastRenderOptions& options, int side) {
@@ -328,7 +328,7 @@ void FastRender::allocateBuffers() {
     // Lists serve systems whose maps are all counted but for those that send rows to points.
     const bool listed = anyCounted_ && !anyMarked_ && listedPixels_ > 0;
     // Room for as many pixels per part as are listed at most: in late iterations fewer pixels
-    // turn white each time. When more do, the list gives way to counting afresh.
+    // turn white each time. A step that might outgrow it is finished by packing.
     const std::size_t listCapacity = static_cast<std::size_t>(listedPixels_);
     const std::size_t listStorage = listed ? WhitenedList::storageFor(listCapacity) : 0;
     needed += HugePageArena::footprint<std::uint32_t>(listStorage);
