@@ -286,13 +286,11 @@ void FastRender::findPoints(const BitRaster& source) {
             const bool black =
                 first <= last && std::any_of(words + first, words + last + 1,
                                              [](std::uint64_t word) { return word != 0; });
-            // Every pixel of the row has the target of column 0, and the test is the one of
-            // any pixel: -1 < X < N, -1 < Y < N (NaN fails).
-            const double x = map.targetX(0, y);
-            const double target = map.targetY(0, y);
-            if (black && x > -1.0 && x < side_ && target > -1.0 && target < side_) {
-                pointRows_.push_back(static_cast<std::int32_t>(target));
-                pointColumns_.push_back(static_cast<std::int32_t>(x));
+            int column = 0;
+            int row = 0;
+            if (black && map.rowPoint(y, column, row)) {
+                pointRows_.push_back(row);
+                pointColumns_.push_back(column);
             }
         }
     }

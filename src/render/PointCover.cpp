@@ -9,20 +9,18 @@ PointCover::PointCover(std::span<const PreparedMap> maps, int side)
     : shift_(std::countr_zero(static_cast<unsigned>(side))),
       rowBlack_(static_cast<std::size_t>(side)),
       rowStarts_(static_cast<std::size_t>(side) + 1),
-      landsOn_(static_cast<std::size_t>(side)) {
-    // Every pixel of row y has the target of column 0, and the test is the one of any pixel:
-    // -1 < X < N, -1 < Y < N (NaN fails).
+      landsOnStarts_(static_cast<std::size_t>(side) + 1, 0) {
     std::vector<std::pair<int, std::uint32_t>> landings;  // (source row, target)
     for (const PreparedMap& map : maps) {
         if (map.counted() || !map.sendsRowsToPoints()) {
             continue;
         }
         for (int y = 0; y < side; ++y) {
-            const double x = map.targetX(0, y);
-            const double target = map.targetY(0, y);
-            if (x > -1.0 && x < side && target > -1.0 && target < side) {
-                landings.emplace_back(y, (static_cast<std::uint32_t>(target) << shift_) +
-                                             static_cast<std::uint32_t>(x));
+            int column = 0;
+            int row = 0;
+            if (map.rowPoint(y, column, row)) {
+                landings.emplace_back(y, (static_cast<std::uint32_t>(row) << shift_) +
+                                             static_cast<std::uint32_t>(column));
             }
         }
     }
@@ -32,10 +30,19 @@ PointCover::PointCover(std::span<const PreparedMap> maps, int side)
     std::sort(targets_.begin(), targets_.end());
     targets_.erase(std::unique(targets_.begin(), targets_.end()), targets_.end());
     cover_.assign(targets_.size(), 0);
+    // Sorted by source row: the rows' counts, their starts, then each point in its place.
+    for (const auto& landing : landings) {
+        ++landsOnStarts_[static_cast<std::size_t>(landing.first) + 1];
+    }
+    for (std::size_t y = 0; y < static_cast<std::size_t>(side); ++y) {
+        landsOnStarts_[y + 1] += landsOnStarts_[y];
+    }
+    landsOn_.resize(landings.size());
+    std::vector<std::int32_t> next(landsOnStarts_.begin(), landsOnStarts_.end() - 1);
     for (const auto& [row, target] : landings) {
         const auto at = std::lower_bound(targets_.begin(), targets_.end(), target);
-        landsOn_[static_cast<std::size_t>(row)].push_back(
-            static_cast<std::int32_t>(at - targets_.begin()));
+        landsOn_[static_cast<std::size_t>(next[static_cast<std::size_t>(row)]++)] =
+            static_cast<std::int32_t>(at - targets_.begin());
     }
     for (int r = 0; r <= side; ++r) {
         const auto first = std::lower_bound(targets_.begin(), targets_.end(),
@@ -55,11 +62,17 @@ void PointCover::reset(const BitRaster& raster) {
         }
         rowBlack_[static_cast<std::size_t>(y)] = black;
         if (black > 0) {
-            for (const std::int32_t point : landsOn_[static_cast<std::size_t>(y)]) {
+            for (const std::int32_t point : pointsOf(static_cast<std::size_t>(y))) {
                 ++cover_[static_cast<std::size_t>(point)];
             }
         }
     }
+}
+
+std::span<const std::int32_t> PointCover::pointsOf(std::size_t row) const {
+    const auto first = static_cast<std::size_t>(landsOnStarts_[row]);
+    return std::span<const std::int32_t>(landsOn_).subspan(
+        first, static_cast<std::size_t>(landsOnStarts_[row + 1]) - first);
 }
 
 bool PointCover::covers(std::uint32_t target) const {
@@ -75,7 +88,7 @@ void PointCover::remove(std::span<const std::uint32_t> pixels,
     for (const std::uint32_t pixel : pixels) {
         const std::size_t row = pixel >> shift_;
         if (--rowBlack_[row] == 0) {
-            for (const std::int32_t point : landsOn_[row]) {
+            for (const std::int32_t point : pointsOf(row)) {
                 if (--cover_[static_cast<std::size_t>(point)] == 0) {
                     uncovered.push_back(targets_[static_cast<std::size_t>(point)]);
                 }

@@ -31,12 +31,16 @@ public:
     void remove(std::span<const std::uint32_t> pixels, std::vector<std::uint32_t>& uncovered);
 
 private:
+    // The indices in targets_ of the points of source row `row`.
+    std::span<const std::int32_t> pointsOf(std::size_t row) const;
+
     int shift_;
-    std::vector<std::int32_t> rowBlack_;   // black pixels per source row
-    std::vector<std::uint32_t> targets_;   // distinct point targets, by target index
-    std::vector<std::int32_t> cover_;      // per target: rows holding black that land there
-    std::vector<std::int32_t> rowStarts_;  // targets_ of target row r: rowStarts_[r]..[r+1]
-    std::vector<std::vector<std::int32_t>> landsOn_;  // per source row: its points' indices
+    std::vector<std::int32_t> rowBlack_;       // black pixels per source row
+    std::vector<std::uint32_t> targets_;       // distinct point targets, by target index
+    std::vector<std::int32_t> cover_;          // per target: rows holding black that land there
+    std::vector<std::int32_t> rowStarts_;      // targets_ of target row r: rowStarts_[r]..[r+1]
+    std::vector<std::int32_t> landsOnStarts_;  // source row y's points: landsOn_[starts[y]..[y+1]]
+    std::vector<std::int32_t> landsOn_;
 };
 
 }  // namespace orv

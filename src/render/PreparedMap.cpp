@@ -244,6 +244,19 @@ double PreparedMap::sharingEstimate() const {
     return area > 0.0 ? 4.0 / area : HUGE_VAL;
 }
 
+bool PreparedMap::rowPoint(int y, int& column, int& row) const {
+    // Every pixel of the row has the target of column 0, and the test is the one of any
+    // pixel: -1 < X < N, -1 < Y < N (NaN fails).
+    const double x = targetX(0, y);
+    const double target = targetY(0, y);
+    if (!(x > -1.0 && x < side_ && target > -1.0 && target < side_)) {
+        return false;
+    }
+    column = static_cast<int>(x);
+    row = static_cast<int>(target);
+    return true;
+}
+
 void PreparedMap::planBands(int plan, int bandRows) {
     const int bands = (side_ + bandRows - 1) / bandRows;
     std::vector<std::int32_t>& firsts = plans_[idx(plan)].first;

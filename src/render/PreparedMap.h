@@ -57,6 +57,9 @@ public:
     // zero, and a zero plus the row term is that term).
     bool sendsRowsToPoints() const { return a_ == 0.0 && c_ == 0.0; }
 
+    // For such a map: whether the pixels of source row y land, and on which column and row.
+    bool rowPoint(int y, int& column, int& row) const;
+
     // How the map scales areas: |ad - bc|.
     double areaScale() const { return std::fabs(determinant_); }
 

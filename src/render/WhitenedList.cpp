@@ -63,7 +63,6 @@ void WhitenedList::collect(const BitRaster& before, const BitRaster& now) {
         points_->reset(before);  // the step takes the listed pixels out
     }
     complete_ = true;
-    whitened_ = static_cast<std::int64_t>(size_);
 }
 
 void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t* counts,
@@ -207,7 +206,6 @@ void WhitenedList::endStep(int parts, const std::uint8_t* counts, BitRaster& ras
         }
         uncovered_.clear();
         size_ = 0;
-        whitened_ = 0;
         return;
     }
     std::size_t found = parts_[0].listed;
@@ -228,7 +226,6 @@ void WhitenedList::endStep(int parts, const std::uint8_t* counts, BitRaster& ras
     uncovered_.clear();
     std::swap(pixels_, next_);
     size_ = found;
-    whitened_ = static_cast<std::int64_t>(found);
 }
 
 }  // namespace orv

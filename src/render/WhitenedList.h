@@ -31,13 +31,12 @@ public:
 
     static std::size_t storageFor(std::size_t partCapacity) { return 4 * (partCapacity + 1); }
 
-    std::size_t size() const { return size_; }
     // Whether the last step listed every pixel it turned white. When it did not, because they
     // might not fit, it only took the landings away: the raster is as it was, and the next
     // raster is to be packed from the counts (and the points).
     bool complete() const { return complete_; }
-    // How many pixels the last complete step turned white.
-    std::int64_t whitened() const { return whitened_; }
+    // How many pixels the last complete step turned white: the list's length.
+    std::int64_t whitened() const { return static_cast<std::int64_t>(size_); }
 
     // Lists the pixels black in `before` and white in `now`, which must have been packed from
     // it (they lie in the words now.whitenedWords() names): at most twice the part capacity.
@@ -74,7 +73,6 @@ private:
     std::uint32_t* next_;    // part p lists from next_ + p * (partCapacity_ + 1)
     std::size_t size_ = 0;
     bool complete_ = false;
-    std::int64_t whitened_ = 0;
     std::span<const PreparedMap> maps_;
     std::optional<PointCover> points_;  // when some map sends rows to points
     std::vector<std::uint32_t> uncovered_;
