@@ -52,7 +52,8 @@ inline constexpr int kMaxRenderThreads = 8;
 //    sequence only shrinks. Hence no cycle longer than one exists: once an iteration changes
 //    nothing the remaining ones are skipped and the progress jumps to its last position. And
 //    for maps plotted pixel by pixel the renderer keeps, per target, how many black pixels
-//    land there: the next iteration then only takes away the pixels that turned white;
+//    land there: the next iteration then only takes away the pixels that turned white, found
+//    in the raster or, once few turn white, kept in a list as their counts drop to zero;
 //  - the work of an iteration is split by bands of target rows, run on several threads when
 //    the picture is large enough. Every target row belongs to one band, so threads share
 //    nothing they write and the picture does not depend on how the work was split.
