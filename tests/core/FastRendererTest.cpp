@@ -328,10 +328,7 @@ TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
         MonochromePicture previous = reference(test::emptyBlock(2, 1));
         int changes = 0;
         for (const std::int32_t count : {1, 2, 3, 4, 6, 9}) {
-            ParameterBlock block = test::emptyBlock(2, count);
-            for (std::size_t k = 0; k < maps.size(); ++k) {
-                test::setMap(block, static_cast<int>(k), maps[k]);
-            }
+            ParameterBlock block = test::blockWith(2, count, maps);
             const MonochromePicture expected = reference(block);
             const int black = test::countBlack(expected);
             EXPECT_GT(black, 0) << describe(block);
@@ -365,10 +362,7 @@ TEST(FastRenderer, AgreesWhenFewPixelsTurnWhiteOverManyRows) {
     };
     for (const auto& maps : systems) {
         for (const std::int32_t count : {6, 12, 24}) {
-            ParameterBlock block = test::emptyBlock(3, count);
-            for (std::size_t k = 0; k < maps.size(); ++k) {
-                test::setMap(block, static_cast<int>(k), maps[k]);
-            }
+            ParameterBlock block = test::blockWith(3, count, maps);
             const MonochromePicture expected = reference(block);
             EXPECT_GT(test::countBlack(expected), 0) << describe(block);
             for (const int rows : {1, 3, 16, 0}) {
@@ -411,10 +405,7 @@ TEST(FastRenderer, AgreesWhenTheTakeAwayMovesBetweenListAndRaster) {
     };
     const std::int64_t switching[] = {25, 3600, 700};
     for (std::size_t s = 0; s < systems.size(); ++s) {
-        ParameterBlock block = test::emptyBlock(2, 60);
-        for (std::size_t k = 0; k < systems[s].size(); ++k) {
-            test::setMap(block, static_cast<int>(k), systems[s][k]);
-        }
+        ParameterBlock block = test::blockWith(2, 60, systems[s]);
         // The premise: the pixels whitened per iteration drop to the limit, then rise past it.
         std::vector<std::int64_t> black;
         FastRenderOptions watched;
@@ -468,10 +459,7 @@ TEST(FastRenderer, AgreesWhenAListedStepRunsOutOfRoom) {
          300},
     };
     for (const auto& [maps, listed] : systems) {
-        ParameterBlock block = test::emptyBlock(2, 40);
-        for (std::size_t k = 0; k < maps.size(); ++k) {
-            test::setMap(block, static_cast<int>(k), maps[k]);
-        }
+        ParameterBlock block = test::blockWith(2, 40, maps);
         const MonochromePicture expected = reference(block);
         FastRenderOptions options;
         options.threads = 2;
@@ -731,10 +719,7 @@ TEST(FastRenderer, SkippingAheadGivesTheSettledPictureForAnyLongCount) {
         {{0.3, 0.2, -0.2, 0.3, 0.2, 0.5}},
     };
     for (const auto& maps : systems) {
-        ParameterBlock block = test::emptyBlock(0, 0);
-        for (std::size_t k = 0; k < maps.size(); ++k) {
-            test::setMap(block, static_cast<int>(k), maps[k]);
-        }
+        ParameterBlock block = test::blockWith(0, 0, maps);
         // The defining loop has settled by 64 iterations when 63 and 64 agree.
         block.iterationCount = 63;
         const MonochromePicture at63 = reference(block);

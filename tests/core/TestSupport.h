@@ -29,6 +29,16 @@ inline void setMap(ParameterBlock& block, int k, AffineMap map) {
     block.enabled[k] = 1;
 }
 
+// emptyBlock() with `maps` as its first maps, enabled.
+inline ParameterBlock blockWith(int sizeIndex, std::int32_t iterations,
+                                const std::vector<AffineMap>& maps) {
+    ParameterBlock block = emptyBlock(sizeIndex, iterations);
+    for (std::size_t k = 0; k < maps.size(); ++k) {
+        setMap(block, static_cast<int>(k), maps[k]);
+    }
+    return block;
+}
+
 inline int countBlack(const MonochromePicture& picture) {
     int black = 0;
     for (int y = 0; y < picture.side(); ++y) {
