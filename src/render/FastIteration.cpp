@@ -549,10 +549,10 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
             listing_ = false;
             packOnly_ = true;
             step_.countsUse = CountsUse::Count;
-        } else if (listing_ && step_.countsUse == CountsUse::TakeAway) {
-            list_->restore(*current, *previous, counts_.data(), landedBits_.data());
-            listing_ = false;
         } else {
+            if (listing_ && step_.countsUse == CountsUse::TakeAway) {
+                list_->restore(*current, *previous, counts_.data(), landedBits_.data());
+            }
             listing_ = false;
         }
         step_.counted = step_.countsUse == CountsUse::TakeAway ? previous : nullptr;

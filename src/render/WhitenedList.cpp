@@ -31,10 +31,21 @@ WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::siz
       shift_(std::countr_zero(static_cast<unsigned>(side))),
       partCapacity_(partCapacity),
       pixels_(storage.data()),
-      next_(storage.data() + 2 * (partCapacity + 1)),
-      maps_(maps) {
+      next_(storage.data() + 2 * (partCapacity + 1)) {
     if (storage.size() < storageFor(partCapacity)) {
         throw std::invalid_argument("list storage too small");
+    }
+    for (const PreparedMap& map : maps) {
+        if (map.counted()) {
+            terms_[mapCount_++] = {map.a(),
+                                   map.b(),
+                                   map.c(),
+                                   map.d(),
+                                   map.offsetX(),
+                                   map.offsetY(),
+                                   static_cast<double>(side),
+                                   shift_};
+        }
     }
     if (std::any_of(maps.begin(), maps.end(),
                     [](const PreparedMap& map) { return !map.counted(); })) {
@@ -90,19 +101,6 @@ void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t
 }
 
 void WhitenedList::beginStep() {
-    mapCount_ = 0;
-    for (const PreparedMap& map : maps_) {
-        if (map.counted()) {
-            terms_[mapCount_++] = {map.a(),
-                                   map.b(),
-                                   map.c(),
-                                   map.d(),
-                                   map.offsetX(),
-                                   map.offsetY(),
-                                   static_cast<double>(side_),
-                                   shift_};
-        }
-    }
     if (points_) {
         // The rows that lost their last black pixel leave their points uncovered.
         uncovered_.clear();

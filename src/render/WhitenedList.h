@@ -73,7 +73,6 @@ private:
     std::uint32_t* next_;    // part p lists from next_ + p * (partCapacity_ + 1)
     std::size_t size_ = 0;
     bool complete_ = false;
-    std::span<const PreparedMap> maps_;
     std::optional<PointCover> points_;  // when some map sends rows to points
     std::vector<std::uint32_t> uncovered_;
     std::array<ListedMap, kMapCount> terms_{};  // of the counted maps
