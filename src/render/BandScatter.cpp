@@ -260,6 +260,108 @@ RowTargets rowTargets(const PreparedMap& map, int y, const TargetBand& band, int
             landed};
 }
 
+// Counts the black runs of a map whose X moves by close to a column per pixel and whose Y moves
+// slowly. Runs are cut where the target row changes. X never skips a column, so the targets of
+// a piece cover every column between those of its ends, and when the ends lie as many columns
+// apart as the piece has pixels, less one, each pixel has a column of its own: the piece adds
+// one to each. The other pieces (where two neighbours share a column, or that cross the
+// raster's side edges) are plotted pixel by pixel.
+class RunCounter {
+public:
+    RunCounter(const RowTargets& row, const std::uint64_t* bits, double c, const TargetBand& band,
+               int lanes)
+        : row_(row), bits_(bits), c_(c), inverseC_(1.0 / c), band_(band), lanes_(lanes) {}
+
+    void alongRows(int u, int v) {
+        narrowToBand(row_, c_, band_, u, v);
+        if (u > v) {
+            return;
+        }
+        // Every Y from here on lies in the band, above -1: its row is its truncation.
+        int targetRow = static_cast<int>(row_.y(u));
+        const int lastRow = static_cast<int>(row_.y(v));
+        while (targetRow != lastRow) {
+            // Y leaves the row at `level`: upwards on reaching the next row, downwards on
+            // falling below its own (row 0 reaches down to -1, which no Y here reaches).
+            const double level = c_ > 0.0 ? targetRow + 1.0 : targetRow;
+            const int w = firstLeaving(level, u, v);
+            count(targetRow, u, w - 1);
+            u = w;
+            targetRow = static_cast<int>(row_.y(u));
+        }
+        count(targetRow, u, v);
+    }
+
+private:
+    // The first column of u+1..v whose Y lies at or beyond `level`, which Y at u does not and
+    // Y at v does. Real arithmetic places it within a column of its guess; the exact doubles
+    // settle it. Each guess depends on the level alone, not on the piece before it.
+    int firstLeaving(double level, int u, int v) const {
+        const auto leaves = [&](int x) {
+            const double y = row_.y(x);
+            return c_ > 0.0 ? y >= level : y < level;
+        };
+        const double estimate = (level - row_.rowY) * inverseC_;
+        int x = estimate <= u + 1.0 ? u + 1 : (estimate >= v ? v : static_cast<int>(estimate));
+        while (x > u + 1 && leaves(x - 1)) {
+            --x;
+        }
+        while (x < v && !leaves(x)) {
+            ++x;
+        }
+        return x;
+    }
+
+    void count(int targetRow, int u, int w) {
+        const double xu = row_.x(u);
+        const double xw = row_.x(w);
+        const bool inside = xu > -1.0 && xu < row_.side && xw > -1.0 && xw < row_.side;
+        const int from = inside ? static_cast<int>(std::min(xu, xw)) : 0;
+        const int to = inside ? static_cast<int>(std::max(xu, xw)) : -1;
+        if (!inside || to - from != w - u) {
+            plotBlackPixels(row_, bits_, u, w, TargetOp::Add, lanes_);
+            return;
+        }
+        addOne(row_.targets + (static_cast<std::size_t>(targetRow - row_.first) << row_.shift),
+               from, to);
+    }
+
+    // Adds one to the counts of columns from..to of a target row, stopping at kFullCount.
+    // Only the row's own bytes are read and written: the next row may be another thread's.
+    static void addOne(std::uint8_t* counts, int from, int to) {
+        int column = from;
+#if defined(__SSE2__)
+        const __m128i one = _mm_set1_epi8(1);
+        for (; column + 15 <= to; column += 16) {
+            __m128i* chunk = reinterpret_cast<__m128i*>(counts + column);
+            _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), one));
+        }
+        if (column <= to && to >= 15) {
+            // The last 16 columns up to `to`, adding to those from `column` on only.
+            alignas(16) static constexpr std::uint8_t kRamp[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                                   0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1,
+                                                                   1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+            const int left = to - column + 1;
+            __m128i* chunk = reinterpret_cast<__m128i*>(counts + to - 15);
+            const __m128i ones = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRamp + left));
+            _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), ones));
+            return;
+        }
+#endif
+        for (; column <= to; ++column) {
+            const std::uint8_t count = counts[column];
+            counts[column] = static_cast<std::uint8_t>(count + (count != RowTargets::kFullCount));
+        }
+    }
+
+    RowTargets row_;
+    const std::uint64_t* bits_;
+    double c_;
+    double inverseC_;  // infinite for c = 0, when Y never leaves its row
+    const TargetBand& band_;
+    int lanes_;
+};
+
 }  // namespace
 
 TargetBand::TargetBand(int plan_, int index_, int first_, int last_)
@@ -471,6 +573,11 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
             }
             const double slopeX = std::fabs(map.a());
             const double slopeY = std::fabs(map.c());
+            if (op == TargetOp::Add && map.countsRuns() && map.xWithoutGaps(y)) {
+                RunCounter counter(row, bits, map.c(), band, step.vectorLanes);
+                forEachBlackRun(bits, from, to, [&](int u, int v) { counter.alongRows(u, v); });
+                continue;
+            }
             const bool alongRows =
                 !map.counted() && map.xWithoutGaps(y) && slopeY < PreparedMap::kFillSlope;
             const bool alongColumns =

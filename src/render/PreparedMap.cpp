@@ -227,6 +227,11 @@ bool PreparedMap::fillsRuns() const {
            (std::fabs(a_) < kFillSlope && gapFree(c_));
 }
 
+bool PreparedMap::countsRuns() const {
+    return std::fabs(c_) <= kCountSlope && std::fabs(a_) >= 1.0 - kCountedShortfall &&
+           std::fabs(a_) <= 1.0;  // the rows whose X skips no column are marked per row
+}
+
 bool PreparedMap::imageHolds(double x, double y) const {
     if (!std::isfinite(determinant_) || determinant_ == 0.0) {
         return false;

@@ -539,6 +539,72 @@ TEST(FastRenderer, AgreesWhereTheFirstIterationFillsSpans) {
     }
 }
 
+// Turns near scale 1 count their runs piece by piece: a piece whose pixels land on as many
+// columns adds one to each, others are plotted. Turns about the centre cover most of the
+// square, so the first iteration counts; the pieces meet the side edges, two neighbours
+// sharing a column, Y standing still (c = 0 or tiny), the largest gap-free step and exactly
+// one column per pixel with a whole row term, mirrors, and targets on or beside cell edges.
+TEST(FastRenderer, AgreesWhereTurnsNearScaleOneCountWholePieces) {
+    std::mt19937_64 random(20261209);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int systems = 0;
+    for (int trial = 0; trial < 160; ++trial) {
+        const std::int32_t sizeIndex = trial % 3;
+        const int side = 64 << sizeIndex;
+        std::vector<AffineMap> maps;
+        for (std::uint64_t k = 0; k <= random() % 3; ++k) {
+            const double turn = (unit(random) - 0.5) * 0.12 + (random() % 2 == 0 ? 0.0 : 3.14159);
+            const double shortfall = random() % 3 == 0 ? 0.0 : unit(random) / 128;
+            double a = (1 - shortfall) * std::cos(turn);
+            double c = (1 - shortfall) * std::sin(turn);
+            switch (random() % 6) {
+                case 0:
+                    c = 0.0;
+                    break;
+                case 1:
+                    c = random() % 2 == 0 ? 1e-300 : -0x1p-30;
+                    break;
+                case 2:
+                    a = std::copysign(1 - 0x1p-20, a);
+                    break;
+                case 3:
+                    a = std::copysign(1.0, a);
+                    break;
+                default:
+                    break;
+            }
+            const double mirror = random() % 3 == 0 ? -1.0 : 1.0;
+            const double b = -c * mirror;
+            const double d = a * mirror;
+            // Centre to centre, moved by up to a few pixels; now and then whole pixels only,
+            // which puts targets on cell edges when a is 1.
+            double e = 0.5 - 0.5 * (a + b) + (unit(random) - 0.5) * 6 / side;
+            double f = 0.5 - 0.5 * (c + d) + (unit(random) - 0.5) * 6 / side;
+            if (random() % 3 == 0) {
+                e = std::round(e * side) / side;
+                f = std::round(f * side) / side + (random() % 2 == 0 ? 0x1p-40 : 0.0);
+            }
+            maps.push_back({a, b, c, d, e, f});
+            EXPECT_TRUE(PreparedMap(maps.back(), side).countsRuns()) << trial;
+        }
+        for (const std::int32_t count : {1, 3}) {
+            const ParameterBlock block = test::blockWith(sizeIndex, count, maps);
+            const MonochromePicture expected = reference(block);
+            for (const int threads : {1, 2}) {
+                FastRenderOptions options;
+                options.threads = threads;
+                options.bandRows = threads == 2 ? 7 : 0;
+                const MonochromePicture actual = fast(block, options);
+                ASSERT_TRUE(samePicture(expected, actual))
+                    << firstDifference(expected, actual) << "\n"
+                    << describe(block) << describe(options);
+            }
+        }
+        ++systems;
+    }
+    EXPECT_EQ(systems, 160);
+}
+
 // The dragon's turns fill spans in the first iteration unless every class of their targets
 // lies on lines between cells, where a rounding decides the cell.
 TEST(FastRenderer, TheDragonsTurnsFillSpansWhereTheirTargetsAreClearOfCellEdges) {
