@@ -160,7 +160,7 @@ private:
 
     AffineMap map(int side) {
         AffineMap m;
-        switch (below(4)) {
+        switch (below(5)) {
             case 0: {  // a similarity: scale, rotation, perhaps a mirror
                 const double scale = between(0.2, 1.1);
                 const double angle = below(3) == 0 ? 0.0 : between(-3.2, 3.2);
@@ -180,10 +180,22 @@ private:
                      scales[below(9)], boundary(1.0 / side, side), boundary(1.0 / side, side)};
                 break;
             }
-            default:  // shallow slopes, where runs are filled whole
+            case 3:  // shallow slopes, where runs are filled whole
                 m = {between(0.3, 1.0), between(-0.2, 0.2), between(-0.02, 0.02),
                      between(0.3, 1.0), between(-0.2, 0.8), between(-0.2, 0.8)};
                 break;
+            default: {  // slight turns near scale 1, whose runs are counted piece by piece
+                const double angle = between(-0.07, 0.07);
+                const double scale = below(3) == 0 ? 1.0 : between(1 - 1.0 / 128, 1.0);
+                const double sign = below(2) == 0 ? -1.0 : 1.0;
+                m = {sign * scale * std::cos(angle),
+                     -scale * std::sin(angle),
+                     scale * std::sin(angle),
+                     sign * scale * std::cos(angle),
+                     between(-0.1, 0.5),
+                     between(-0.1, 0.5)};
+                break;
+            }
         }
         // Now and then a coefficient or translation from the awkward places.
         double* fields[] = {&m.a, &m.b, &m.c, &m.d, &m.e, &m.f};
