@@ -302,7 +302,10 @@ private:
             return c_ > 0.0 ? y >= level : y < level;
         };
         const double estimate = (level - row_.rowY) * inverseC_;
-        int x = estimate <= u + 1.0 ? u + 1 : (estimate >= v ? v : static_cast<int>(estimate));
+        int x = u + 1;
+        if (estimate > u + 1.0) {  // not when NaN
+            x = estimate >= v ? v : static_cast<int>(estimate);
+        }
         while (x > u + 1 && leaves(x - 1)) {
             --x;
         }

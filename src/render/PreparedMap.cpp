@@ -228,8 +228,9 @@ bool PreparedMap::fillsRuns() const {
 }
 
 bool PreparedMap::countsRuns() const {
+    // Whether X skips no column depends on the row term too: xWithoutGaps() tells, per row.
     return std::fabs(c_) <= kCountSlope && std::fabs(a_) >= 1.0 - kCountedShortfall &&
-           std::fabs(a_) <= 1.0;  // the rows whose X skips no column are marked per row
+           std::fabs(a_) <= 1.0;
 }
 
 bool PreparedMap::imageHolds(double x, double y) const {
