@@ -101,29 +101,118 @@ int endOfCell(int u, int v, double slope, const CellRange& range, Value value) {
     return lo;
 }
 
+// The first column in lo..hi where `holds` becomes true (hi + 1 when it never does), for a
+// predicate that stays true once it holds. `guess` is tried first; a bisection settles the rest.
+template <typename Predicate>
+int firstWhere(int lo, int hi, int guess, Predicate holds) {
+    if (guess > lo && guess <= hi && holds(guess) && !holds(guess - 1)) {
+        return guess;
+    }
+    int end = hi + 1;
+    while (lo < end) {
+        const int middle = lo + (end - lo) / 2;
+        if (holds(middle)) {
+            end = middle;
+        } else {
+            lo = middle + 1;
+        }
+    }
+    return lo;
+}
+
+// The column where x*c + rowY reaches `level` in real arithmetic, rounded up: the first
+// column at or past it within one or two, or -1 when that lies outside the row.
+int crossingGuess(double level, double rowY, double c, int side) {
+    const double column = std::ceil((level - rowY) / c);
+    return column >= 0.0 && column < side ? static_cast<int>(column) : -1;
+}
+
+// Cuts from..to down to the columns whose Y lands in the band: one stretch, as Y is monotone
+// along the row.
+void narrowToBand(const RowTargets& row, double c, const TargetBand& band, int& from, int& to) {
+    const int side = static_cast<int>(row.side);
+    const auto guess = [&](double level) { return crossingGuess(level, row.rowY, c, side); };
+    const double lowLevel = band.first == 0 ? -1.0 : band.first;
+    if (c > 0.0) {
+        from = firstWhere(from, to, guess(lowLevel), [&](int x) { return row.y(x) > band.yLow; });
+        to =
+            firstWhere(from, to, guess(band.yHigh), [&](int x) { return row.y(x) >= band.yHigh; }) -
+            1;
+    } else if (c < 0.0) {
+        from =
+            firstWhere(from, to, guess(band.yHigh), [&](int x) { return row.y(x) < band.yHigh; });
+        to =
+            firstWhere(from, to, guess(lowLevel), [&](int x) { return row.y(x) <= band.yLow; }) - 1;
+    }
+}
+
+// Cuts u..v, a stretch of a row, into the pieces whose pixels land on one target row of the
+// band, and calls piece(targetRow, first, last) for each, in order; columns whose Y misses the
+// band are left out. Where each piece ends is first estimated in real arithmetic, from the
+// target row alone and not from the piece before, then settled by the exact doubles.
+template <typename Piece>
+void forEachRowPiece(const RowTargets& row, double c, const TargetBand& band, int u, int v,
+                     Piece piece) {
+    const auto inBand = [&](int x) {
+        const double y = row.y(x);
+        return y > band.yLow && y < band.yHigh;
+    };
+    if (!inBand(u) || !inBand(v)) {  // most runs lie in the band whole
+        narrowToBand(row, c, band, u, v);
+        if (u > v) {
+            return;
+        }
+    }
+    // Every Y from here on lies in the band, above -1: its row is its truncation.
+    int targetRow = static_cast<int>(row.y(u));
+    const int lastRow = static_cast<int>(row.y(v));
+    const double inverseC = 1.0 / c;  // used only when Y changes row, so c is not zero
+    while (targetRow != lastRow) {
+        // Y leaves the row at `level`: upwards on reaching the next row, downwards on falling
+        // below its own (row 0 reaches down to -1, which no Y here reaches). The row changes
+        // first at a column past u where Y lies at or beyond it; it does at v.
+        const double level = c > 0.0 ? targetRow + 1.0 : targetRow;
+        const auto leaves = [&](int x) {
+            const double y = row.y(x);
+            return c > 0.0 ? y >= level : y < level;
+        };
+        const double estimate = (level - row.rowY) * inverseC;
+        int w = u + 1;
+        if (estimate > u + 1.0) {  // not when NaN
+            w = estimate >= v ? v : static_cast<int>(estimate);
+        }
+        while (w > u + 1 && leaves(w - 1)) {
+            --w;
+        }
+        while (w < v && !leaves(w)) {
+            ++w;
+        }
+        piece(targetRow, u, w - 1);
+        u = w;
+        targetRow = static_cast<int>(row.y(u));
+    }
+    piece(targetRow, u, v);
+}
+
 // Fills the targets of black runs whose pieces land on one target row (or column) each.
 class RunFiller {
 public:
-    RunFiller(const RowTargets& row, int last, double a, double c, std::size_t rowBytes)
+    RunFiller(const RowTargets& row, const TargetBand& band, double a, double c,
+              std::size_t rowBytes)
         : row_(row),
-          last_(last),
+          band_(band),
+          last_(band.last),
           a_(a),
           c_(c),
           rowBytes_(rowBytes),
-          bandRows_{row.yLow, row.yHigh},
           columns_{-1.0, row.side} {}
 
     // Cut where the target row changes; each piece covers every column between the targets
     // of its ends (the caller knows X skips no column).
     void alongRows(int u, int v) {
-        while (u <= v) {
-            const int w = endOfCell(u, v, c_, bandRows_, [&](int x) { return row_.y(x); });
-            const int targetRow = bandRows_.cellOf(row_.y(u));
-            if (targetRow != kBefore && targetRow != kBeyond) {
-                fillRow(targetRow, row_.x(u), row_.x(w));
-            }
-            u = w + 1;
-        }
+        forEachRowPiece(row_, c_, band_, u, v, [&](int targetRow, int first, int last) {
+            fillRow(targetRow, row_.x(first), row_.x(last));
+        });
     }
 
     // Cut where the target column changes; each piece covers every row between the targets
@@ -172,39 +261,13 @@ private:
     }
 
     RowTargets row_;
+    const TargetBand& band_;
     int last_;
     double a_;
     double c_;
     std::size_t rowBytes_;
-    CellRange bandRows_;
     CellRange columns_;
 };
-
-// The first column in lo..hi where `holds` becomes true (hi + 1 when it never does), for a
-// predicate that stays true once it holds. `guess` is tried first; a bisection settles the rest.
-template <typename Predicate>
-int firstWhere(int lo, int hi, int guess, Predicate holds) {
-    if (guess > lo && guess <= hi && holds(guess) && !holds(guess - 1)) {
-        return guess;
-    }
-    int end = hi + 1;
-    while (lo < end) {
-        const int middle = lo + (end - lo) / 2;
-        if (holds(middle)) {
-            end = middle;
-        } else {
-            lo = middle + 1;
-        }
-    }
-    return lo;
-}
-
-// The column where x*c + rowY reaches `level` in real arithmetic, rounded up: the first
-// column at or past it within one or two, or -1 when that lies outside the row.
-int crossingGuess(double level, double rowY, double c, int side) {
-    const double column = std::ceil((level - rowY) / c);
-    return column >= 0.0 && column < side ? static_cast<int>(column) : -1;
-}
 
 // The first column in from..limit whose bit equals `black`, or limit + 1.
 int nextWithColour(const std::uint64_t* bits, int from, int limit, bool black) {
@@ -233,25 +296,6 @@ void forEachBlackRun(const std::uint64_t* bits, int from, int to, RunAction acti
     }
 }
 
-// Cuts from..to down to the columns whose Y lands in the band: one stretch, as Y is monotone
-// along the row.
-void narrowToBand(const RowTargets& row, double c, const TargetBand& band, int& from, int& to) {
-    const int side = static_cast<int>(row.side);
-    const auto guess = [&](double level) { return crossingGuess(level, row.rowY, c, side); };
-    const double lowLevel = band.first == 0 ? -1.0 : band.first;
-    if (c > 0.0) {
-        from = firstWhere(from, to, guess(lowLevel), [&](int x) { return row.y(x) > band.yLow; });
-        to =
-            firstWhere(from, to, guess(band.yHigh), [&](int x) { return row.y(x) >= band.yHigh; }) -
-            1;
-    } else if (c < 0.0) {
-        from =
-            firstWhere(from, to, guess(band.yHigh), [&](int x) { return row.y(x) < band.yHigh; });
-        to =
-            firstWhere(from, to, guess(lowLevel), [&](int x) { return row.y(x) <= band.yLow; }) - 1;
-    }
-}
-
 // Where source row y goes under `map`, within `band`.
 RowTargets rowTargets(const PreparedMap& map, int y, const TargetBand& band, int shift,
                       std::uint8_t* targets, std::uint64_t* landed) {
@@ -270,51 +314,14 @@ class RunCounter {
 public:
     RunCounter(const RowTargets& row, const std::uint64_t* bits, double c, const TargetBand& band,
                int lanes)
-        : row_(row), bits_(bits), c_(c), inverseC_(1.0 / c), band_(band), lanes_(lanes) {}
+        : row_(row), bits_(bits), c_(c), band_(band), lanes_(lanes) {}
 
     void alongRows(int u, int v) {
-        narrowToBand(row_, c_, band_, u, v);
-        if (u > v) {
-            return;
-        }
-        // Every Y from here on lies in the band, above -1: its row is its truncation.
-        int targetRow = static_cast<int>(row_.y(u));
-        const int lastRow = static_cast<int>(row_.y(v));
-        while (targetRow != lastRow) {
-            // Y leaves the row at `level`: upwards on reaching the next row, downwards on
-            // falling below its own (row 0 reaches down to -1, which no Y here reaches).
-            const double level = c_ > 0.0 ? targetRow + 1.0 : targetRow;
-            const int w = firstLeaving(level, u, v);
-            count(targetRow, u, w - 1);
-            u = w;
-            targetRow = static_cast<int>(row_.y(u));
-        }
-        count(targetRow, u, v);
+        forEachRowPiece(row_, c_, band_, u, v,
+                        [&](int targetRow, int first, int last) { count(targetRow, first, last); });
     }
 
 private:
-    // The first column of u+1..v whose Y lies at or beyond `level`, which Y at u does not and
-    // Y at v does. Real arithmetic places it within a column of its guess; the exact doubles
-    // settle it. Each guess depends on the level alone, not on the piece before it.
-    int firstLeaving(double level, int u, int v) const {
-        const auto leaves = [&](int x) {
-            const double y = row_.y(x);
-            return c_ > 0.0 ? y >= level : y < level;
-        };
-        const double estimate = (level - row_.rowY) * inverseC_;
-        int x = u + 1;
-        if (estimate > u + 1.0) {  // not when NaN
-            x = estimate >= v ? v : static_cast<int>(estimate);
-        }
-        while (x > u + 1 && leaves(x - 1)) {
-            --x;
-        }
-        while (x < v && !leaves(x)) {
-            ++x;
-        }
-        return x;
-    }
-
     void count(int targetRow, int u, int w) {
         const double xu = row_.x(u);
         const double xw = row_.x(w);
@@ -360,7 +367,6 @@ private:
     RowTargets row_;
     const std::uint64_t* bits_;
     double c_;
-    double inverseC_;  // infinite for c = 0, when Y never leaves its row
     const TargetBand& band_;
     int lanes_;
 };
@@ -591,7 +597,7 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
                 tileRight = std::max(tileRight, to);
                 continue;
             }
-            RunFiller filler(row, band.last, map.a(), map.c(), rowBytes);
+            RunFiller filler(row, band, map.a(), map.c(), rowBytes);
             const bool rowsFirst = alongRows && (!alongColumns || slopeY <= slopeX);
             forEachBlackRun(bits, from, to, [&](int u, int v) {
                 if (v - u + 1 < kShortestFilledRun) {
