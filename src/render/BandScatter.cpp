@@ -159,7 +159,8 @@ void forEachRowPiece(const RowTargets& row, double c, const TargetBand& band, in
     };
     if (!inBand(u) || !inBand(v)) {  // most runs lie in the band whole
         narrowToBand(row, c, band, u, v);
-        if (u > v) {
+        // A Y that stands still (c = 0) outside the band leaves the stretch as it was.
+        if (u > v || !inBand(u)) {
             return;
         }
     }
