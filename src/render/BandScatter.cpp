@@ -200,13 +200,7 @@ class RunFiller {
 public:
     RunFiller(const RowTargets& row, const TargetBand& band, double a, double c,
               std::size_t rowBytes)
-        : row_(row),
-          band_(band),
-          last_(band.last),
-          a_(a),
-          c_(c),
-          rowBytes_(rowBytes),
-          columns_{-1.0, row.side} {}
+        : row_(row), band_(band), a_(a), c_(c), rowBytes_(rowBytes), columns_{-1.0, row.side} {}
 
     // Cut where the target row changes; each piece covers every column between the targets
     // of its ends (the caller knows X skips no column).
@@ -252,7 +246,8 @@ private:
             return;
         }
         const int from = std::max(low > -1.0 ? static_cast<int>(low) : 0, row_.first);
-        const int to = std::min(high < row_.side ? static_cast<int>(high) : last_, last_);
+        const int last = band_.last;
+        const int to = std::min(high < row_.side ? static_cast<int>(high) : last, last);
         std::uint8_t* mark = row_.targets +
                              static_cast<std::size_t>(from - row_.first) * rowBytes_ +
                              static_cast<std::size_t>(targetColumn);
@@ -263,7 +258,6 @@ private:
 
     RowTargets row_;
     const TargetBand& band_;
-    int last_;
     double a_;
     double c_;
     std::size_t rowBytes_;
