@@ -299,6 +299,34 @@ RowTargets rowTargets(const PreparedMap& map, int y, const TargetBand& band, int
             landed};
 }
 
+// Adds one to the counts of columns from..to of a target row, stopping at kFullCount.
+// Only the row's own bytes are read and written: the next row may be another thread's.
+void addOneToCounts(std::uint8_t* counts, int from, int to) {
+    int column = from;
+#if defined(__SSE2__)
+    const __m128i one = _mm_set1_epi8(1);
+    for (; column + 15 <= to; column += 16) {
+        __m128i* chunk = reinterpret_cast<__m128i*>(counts + column);
+        _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), one));
+    }
+    if (column <= to && to >= 15) {
+        // The last 16 columns up to `to`, adding to those from `column` on only.
+        alignas(16) static constexpr std::uint8_t kRamp[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                               0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1,
+                                                               1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+        const int left = to - column + 1;
+        __m128i* chunk = reinterpret_cast<__m128i*>(counts + to - 15);
+        const __m128i ones = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRamp + left));
+        _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), ones));
+        return;
+    }
+#endif
+    for (; column <= to; ++column) {
+        const std::uint8_t count = counts[column];
+        counts[column] = static_cast<std::uint8_t>(count + (count != RowTargets::kFullCount));
+    }
+}
+
 // Counts the black runs of a map whose X moves by close to a column per pixel and whose Y moves
 // slowly. Runs are cut where the target row changes. X never skips a column, so the targets of
 // a piece cover every column between those of its ends, and when the ends lie as many columns
@@ -327,36 +355,9 @@ private:
             plotBlackPixels(row_, bits_, u, w, TargetOp::Add, lanes_);
             return;
         }
-        addOne(row_.targets + (static_cast<std::size_t>(targetRow - row_.first) << row_.shift),
-               from, to);
-    }
-
-    // Adds one to the counts of columns from..to of a target row, stopping at kFullCount.
-    // Only the row's own bytes are read and written: the next row may be another thread's.
-    static void addOne(std::uint8_t* counts, int from, int to) {
-        int column = from;
-#if defined(__SSE2__)
-        const __m128i one = _mm_set1_epi8(1);
-        for (; column + 15 <= to; column += 16) {
-            __m128i* chunk = reinterpret_cast<__m128i*>(counts + column);
-            _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), one));
-        }
-        if (column <= to && to >= 15) {
-            // The last 16 columns up to `to`, adding to those from `column` on only.
-            alignas(16) static constexpr std::uint8_t kRamp[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                                   0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1,
-                                                                   1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-            const int left = to - column + 1;
-            __m128i* chunk = reinterpret_cast<__m128i*>(counts + to - 15);
-            const __m128i ones = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRamp + left));
-            _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), ones));
-            return;
-        }
-#endif
-        for (; column <= to; ++column) {
-            const std::uint8_t count = counts[column];
-            counts[column] = static_cast<std::uint8_t>(count + (count != RowTargets::kFullCount));
-        }
+        addOneToCounts(
+            row_.targets + (static_cast<std::size_t>(targetRow - row_.first) << row_.shift), from,
+            to);
     }
 
     RowTargets row_;
@@ -455,6 +456,34 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
     return true;
 }
 
+// The first iteration's counts under a map that sends every class of its lattice of pixels
+// one to a cell (see PreparedMap::latticeCells): each class adds one along an interval of
+// cells per row, and nothing is mapped.
+void BandScatter::countImageOfSquare(const PreparedMap& map, const TargetBand& band,
+                                     std::uint8_t* targets) const {
+    for (int j = band.first; j <= band.last; ++j) {
+        std::uint8_t* row = targets + (static_cast<std::size_t>(j - band.first) << shift_);
+        // Truncation toward zero puts cell row -1 on row 0 too, and cell -1 on column 0.
+        for (int cellRow = j; cellRow >= (j == 0 ? -1 : j); --cellRow) {
+            for (int k = 0; k < map.latticeClasses(); ++k) {
+                int first = 0;
+                int last = -1;
+                map.latticeCells(k, cellRow, first, last);
+                if (first > last) {
+                    continue;
+                }
+                if (first < 0) {
+                    addOneToCounts(row, 0, 0);
+                    first = 0;
+                }
+                if (first <= last) {
+                    addOneToCounts(row, first, last);
+                }
+            }
+        }
+    }
+}
+
 // Pixels that turned white are few next to those still black, and they lie in the words the
 // source marked when it was packed from the counted raster: only those words are read, and
 // only those whose first or last pixel lands in the band (Y is monotone along a row, so these
@@ -533,6 +562,10 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
         counted ? step.counts + (static_cast<std::size_t>(band.first) << shift_) : marks_.data();
     if (step.fullSource && op == TargetOp::Mark && map.spanBorder() > 0) {
         return markImageOfSquare(step, map, band, targets, keepGoing);
+    }
+    if (step.fullSource && op == TargetOp::Add && map.latticeClasses() > 0) {
+        countImageOfSquare(map, band, targets);
+        return true;
     }
 
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);

@@ -97,6 +97,8 @@ private:
     bool markImageOfSquare(const IterationStep& step, const PreparedMap& map,
                            const TargetBand& band, std::uint8_t* targets,
                            const std::function<bool()>& keepGoing);
+    void countImageOfSquare(const PreparedMap& map, const TargetBand& band,
+                            std::uint8_t* targets) const;
     bool takeAway(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
                   const std::function<bool()>& keepGoing);
     bool scatterMap(const IterationStep& step, const PreparedMap& map, const TargetBand& band,

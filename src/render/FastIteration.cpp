@@ -388,7 +388,13 @@ CountsUse FastRender::countsUseFor(std::int64_t t, std::int64_t iterations) cons
         return CountsUse::Mark;
     }
     if (t == 0) {
-        // Marking by spans costs next to nothing, so the counts start from the second raster.
+        // Counting by lattice classes costs next to nothing, and so does marking by spans, which
+        // starts the counts from the second raster.
+        if (anyCounted_ && std::all_of(maps_.begin(), maps_.end(), [](const PreparedMap& map) {
+                return !map.counted() || map.latticeClasses() > 0;
+            })) {
+            return CountsUse::Count;
+        }
         const bool spans = std::all_of(maps_.begin(), maps_.end(), [](const PreparedMap& map) {
             return !map.counted() || map.spanBorder() > 0;
         });

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace orv {
 
@@ -23,6 +26,9 @@ bool stepsWithoutGaps(double slope, double rowTerm) {
     return std::fabs(slope) == 1.0 && std::fabs(rowTerm) <= 0x1p40 &&
            rowTerm == std::trunc(rowTerm);
 }
+
+// More classes than this are seldom all clear of cell edges, and each costs an interval per row.
+constexpr std::int64_t kMostLatticeClasses = 16;
 
 }  // namespace
 
@@ -71,6 +77,7 @@ PreparedMap::PreparedMap(const AffineMap& map, int side)
     }
     if (!fillsRuns()) {  // those fill runs whole instead
         planSpans();
+        planLatticeCounts();
     }
 }
 
@@ -128,7 +135,8 @@ void PreparedMap::planSpans() {
     const double rowSum = std::fabs(a_) + std::fabs(b_);
     const double columnSum = std::fabs(c_) + std::fabs(d_);
     const bool shrinks = rowSum <= 1.0 - 4 * m && columnSum <= 1.0 - 4 * m;
-    if (!shrinks && !(rowSum <= 1.0 && columnSum <= 1.0 && unitStepsInLattice() &&
+    std::int64_t steps[4];
+    if (!shrinks && !(rowSum <= 1.0 && columnSum <= 1.0 && unitStepsInLattice(steps) &&
                       someTargetClearOfCellEdges(3 * m))) {
         return;
     }
@@ -172,7 +180,114 @@ void PreparedMap::planSpans() {
     }
 }
 
-bool PreparedMap::unitStepsInLattice() const {
+// Counting the full square. When whole pixel steps are lattice steps, A s = (1, 0) and
+// A r = (0, 1) for integral s and r (the inverse's columns), the pixels whose targets differ
+// from that of a pixel z0 by whole cells are z0 + i s + j r: a class of the pixels modulo
+// the lattice s Z + r Z, whose index q = |det(s, r)| = 1 / |det A| is the number of classes.
+// The square [0, q)^2 meets every class, since q A is the adjugate of (s r) up to sign, so q
+// times a pixel step is a lattice step. The pixel z0 + i s + j r has the exact target p0 +
+// (i, j), p0 = A z0 + t, and its computed target lies within 2^-20 of that (the bound above,
+// which needs only |Ne|, |Nf| <= 2^30 and coefficients of at most 1). If the computed target
+// of z0 has fractional parts in [3m, 1 - 3m], the exact fractional parts of the whole class
+// lie in [2m, 1 - 2m], so each of its pixels lands in cell floor(p0') + (i, j), p0' the
+// computed target. The defining loop keeps a target when -1 < X < N, its floor -1..N-1, and
+// truncation toward zero puts floor -1 on 0. So cell (i, j) receives exactly the pixel z0 +
+// (i - F.x) s + (j - F.y) r of the class, F = floor(p0'), when that pixel lies in the square,
+// and no other; along a cell row those pixels lie on a line, in the square on an interval.
+void PreparedMap::planLatticeCounts() {
+    constexpr double margin = 3 * 0x1p-6;
+    std::int64_t steps[4];
+    if (!(std::fabs(ne_) <= 0x1p30) || !(std::fabs(nf_) <= 0x1p30) || !unitStepsInLattice(steps)) {
+        return;
+    }
+    const std::int64_t classes = std::llabs(steps[0] * steps[3] - steps[2] * steps[1]);
+    if (classes < 1 || classes > kMostLatticeClasses || classes > side_) {
+        return;
+    }
+    // The class of a pixel: its exact target modulo whole cells, in units of 2^-20 (the
+    // coefficients are multiples of it, checked above).
+    constexpr std::int64_t unit = std::int64_t{1} << 20;
+    const auto scaled = [](double coefficient) {
+        return static_cast<std::int64_t>(coefficient * 0x1p20);
+    };
+    const std::int64_t sa = scaled(a_), sb = scaled(b_), sc = scaled(c_), sd = scaled(d_);
+    const auto modUnit = [](std::int64_t value) { return ((value % unit) + unit) % unit; };
+    const auto clear = [](double value) {
+        const double within = value - std::floor(value);
+        return within >= margin && within <= 1.0 - margin;
+    };
+    std::vector<std::pair<std::int64_t, std::int64_t>> seen;
+    std::vector<LatticeClass> found;
+    for (int y = 0; y < classes; ++y) {
+        for (int x = 0; x < classes; ++x) {
+            const std::pair<std::int64_t, std::int64_t> key{modUnit(sa * x + sb * y),
+                                                            modUnit(sc * x + sd * y)};
+            if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
+                continue;
+            }
+            const double tx = targetX(x, y);
+            const double ty = targetY(x, y);
+            if (!clear(tx) || !clear(ty)) {
+                return;
+            }
+            seen.push_back(key);
+            found.push_back({x, y, static_cast<std::int64_t>(std::floor(tx)),
+                             static_cast<std::int64_t>(std::floor(ty))});
+        }
+    }
+    if (static_cast<std::int64_t>(found.size()) != classes) {
+        return;
+    }
+    latticeClasses_ = std::move(found);
+    columnStep_[0] = steps[0];
+    columnStep_[1] = steps[1];
+    rowStep_[0] = steps[2];
+    rowStep_[1] = steps[3];
+}
+
+namespace {
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+}  // namespace
+
+void PreparedMap::latticeCells(int k, int j, int& first, int& last) const {
+    const LatticeClass& cls = latticeClasses_[idx(k)];
+    std::int64_t low = -1;
+    std::int64_t high = side_ - 1;
+    const std::int64_t start[2] = {cls.x, cls.y};
+    const std::int64_t cell[2] = {cls.cellX, cls.cellY};
+    for (int axis = 0; axis < 2; ++axis) {
+        // The pixel's coordinate is base + i * step and must lie in 0..N-1.
+        const std::int64_t step = columnStep_[axis];
+        const std::int64_t base = start[axis] - cell[0] * step + (j - cell[1]) * rowStep_[axis];
+        const std::int64_t least = -base;
+        const std::int64_t most = side_ - 1 - base;
+        if (step == 0) {
+            if (least > 0 || most < 0) {
+                high = low - 1;
+            }
+        } else if (step > 0) {
+            low = std::max(low, -floorDiv(-least, step));
+            high = std::min(high, floorDiv(most, step));
+        } else {
+            low = std::max(low, -floorDiv(-most, step));
+            high = std::min(high, floorDiv(least, step));
+        }
+    }
+    if (low > high) {
+        first = 0;
+        last = -1;
+        return;
+    }
+    first = static_cast<int>(low);
+    last = static_cast<int>(high);
+}
+
+bool PreparedMap::unitStepsInLattice(std::int64_t steps[4]) const {
     // Coefficients that are multiples of 2^-20 and at most 1 become integers of at most 2^20
     // when scaled, so the products and sums below are exact in 64-bit integers.
     constexpr double scale = 0x1p20;
@@ -188,7 +303,6 @@ bool PreparedMap::unitStepsInLattice() const {
     // The candidates are the inverse's columns, rounded; the check below is exact.
     const double inverse[4] = {d_ / determinant_, -c_ / determinant_, -b_ / determinant_,
                                a_ / determinant_};
-    std::int64_t steps[4];
     for (int k = 0; k < 4; ++k) {
         if (!(std::fabs(inverse[k]) <= scale)) {
             return false;

@@ -90,6 +90,16 @@ public:
     int spanFirst(int row) const { return spanFirst_[idx(row)]; }
     int spanLast(int row) const { return spanLast_[idx(row)]; }
 
+    // The landing counts of the first iteration, for a map whose lattice of targets contains
+    // the whole pixel steps and whose targets lie clear of the lines between cells (see
+    // PreparedMap.cpp). Then the pixels of the full square fall into latticeClasses() classes,
+    // and every target cell receives at most one pixel of each: latticeCells(k, j) gives the
+    // cells i of cell row j that receive one of class k, first..last (none when first >
+    // last). Cells run from -1 to N-1 both ways; truncation toward zero sends cell -1 to
+    // column or row 0. No classes when the map does not allow it.
+    int latticeClasses() const { return static_cast<int>(latticeClasses_.size()); }
+    void latticeCells(int k, int j, int& first, int& last) const;
+
     // Whether the renderer keeps landing counts for this map (see BandScatter).
     bool counted() const { return counted_; }
     void setCounted(bool counted) { counted_ = counted; }
@@ -106,7 +116,8 @@ private:
     static constexpr std::uint8_t kYWithoutGaps = 2;
     static std::size_t idx(int i) { return static_cast<std::size_t>(i); }
     void planSpans();
-    bool unitStepsInLattice() const;
+    void planLatticeCounts();
+    bool unitStepsInLattice(std::int64_t steps[4]) const;
     bool someTargetClearOfCellEdges(double margin) const;
 
     int side_;
@@ -123,6 +134,14 @@ private:
     std::vector<std::uint8_t> rowFlags_;
     int spanBorder_ = 0;
     std::vector<std::int32_t> spanFirst_, spanLast_;
+    // A pixel of each lattice class and the cell its target falls in; the source steps that
+    // move a target by one column and by one row.
+    struct LatticeClass {
+        std::int64_t x, y, cellX, cellY;
+    };
+    std::vector<LatticeClass> latticeClasses_;
+    std::int64_t columnStep_[2] = {0, 0};
+    std::int64_t rowStep_[2] = {0, 0};
     struct BandPlan {
         std::vector<std::int32_t> first, last;
     };

@@ -551,6 +551,25 @@ TEST(FastRenderer, AgreesWhereTheFirstIterationFillsSpans) {
     }
 }
 
+// The fast renderer on one thread, and on two with bands of `bandRows`, against the defining
+// loop; `listedPixels` as in FastRenderOptions.
+testing::AssertionResult agreesOnOneAndTwoThreads(const ParameterBlock& block, int bandRows,
+                                                  std::int64_t listedPixels = -1) {
+    const MonochromePicture expected = reference(block);
+    for (const int threads : {1, 2}) {
+        FastRenderOptions options;
+        options.threads = threads;
+        options.bandRows = threads == 2 ? bandRows : 0;
+        options.listedPixels = listedPixels;
+        const MonochromePicture actual = fast(block, options);
+        if (!samePicture(expected, actual)) {
+            return testing::AssertionFailure() << firstDifference(expected, actual) << "\n"
+                                               << describe(block) << describe(options);
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
 // Turns near scale 1 count their runs piece by piece: a piece whose pixels land on as many
 // columns adds one to each, others are plotted. Turns about the centre cover most of the
 // square, so the first iteration counts; the pieces meet the side edges, two neighbours
@@ -600,17 +619,7 @@ TEST(FastRenderer, AgreesWhereTurnsNearScaleOneCountWholePieces) {
             EXPECT_TRUE(PreparedMap(maps.back(), side).countsRuns()) << trial;
         }
         for (const std::int32_t count : {1, 3}) {
-            const ParameterBlock block = test::blockWith(sizeIndex, count, maps);
-            const MonochromePicture expected = reference(block);
-            for (const int threads : {1, 2}) {
-                FastRenderOptions options;
-                options.threads = threads;
-                options.bandRows = threads == 2 ? 7 : 0;
-                const MonochromePicture actual = fast(block, options);
-                ASSERT_TRUE(samePicture(expected, actual))
-                    << firstDifference(expected, actual) << "\n"
-                    << describe(block) << describe(options);
-            }
+            ASSERT_TRUE(agreesOnOneAndTwoThreads(test::blockWith(sizeIndex, count, maps), 7));
         }
         ++systems;
     }
@@ -626,6 +635,120 @@ TEST(FastRenderer, TheDragonsTurnsFillSpansWhereTheirTargetsAreClearOfCellEdges)
     EXPECT_GT(PreparedMap({0.5, -0.5, 0.5, 0.5, 0.0, 0.0}, side).spanBorder(), 0);
     EXPECT_EQ(PreparedMap({0.5, -0.5, 0.5, 0.5, 0.0, 0.5 / side}, side).spanBorder(), 0);
     EXPECT_EQ(PreparedMap({0.75, 0.25, -0.25, 0.75, 0.1, 0.3}, side).spanBorder(), 0);
+}
+
+// Maps whose inverse is integral send each class of pixels one to a cell, so the first
+// iteration's counts are intervals of cells. Inverses of index 2 to 16, mirrors, targets on
+// lines between cells (no classes: counted pixel by pixel), just off them, in the cells left
+// of column 0 and above row 0 that truncation folds onto them, images cut by the raster's
+// edges or lying wholly outside, and offsets of 2^30 pixels. Each system's counts go on to be
+// taken away, from the raster and from the list.
+TEST(FastRenderer, AgreesWhereTheFirstIterationCountsLatticeClasses) {
+    // Integral inverses (s r), columns first, and the maps A = (s r)^-1; the last two have 8
+    // classes, which are seldom all clear of cell edges, and are drawn less often.
+    const std::int64_t inverses[][4] = {{1, -1, 1, 1},   {1, 1, 1, -1}, {1, -1, 2, 2},
+                                        {3, 1, 1, -1},   {2, -1, 2, 1}, {2, 1, -2, 1},
+                                        {-1, -1, 1, -1}, {2, 1, -2, 3}, {1, -2, 3, 2}};
+    std::mt19937_64 random(20261209);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int classedSystems = 0;
+    int unclassedMaps = 0;
+    const auto mapOf = [](const std::int64_t* s) {
+        const double det = static_cast<double>(s[0] * s[3] - s[2] * s[1]);
+        return AffineMap{s[3] / det, -s[2] / det, -s[1] / det, s[0] / det, 0.0, 0.0};
+    };
+    // Images whose last corner lies in cell row -1 or column -1 alone, which truncation folds
+    // onto row or column 0, with the other coordinate centred.
+    for (const auto& s : inverses) {
+        for (const int side : {64, 128}) {
+            for (const bool rows : {true, false}) {
+                AffineMap map = mapOf(s);
+                const double n = side - 1;
+                const double reachX = n * (std::max(map.a, 0.0) + std::max(map.b, 0.0));
+                const double reachY = n * (std::max(map.c, 0.0) + std::max(map.d, 0.0));
+                // Every class clear of cell edges: the classes lie 1/8 of a cell apart or a
+                // multiple of it, and both offsets are 1/16 from such a place (-0.3137 nearly).
+                const double centred = 0.0625 / side;
+                map.e = rows ? 0.5 - 0.5 * (map.a + map.b) + centred : (-0.3137 - reachX) / side;
+                map.f = rows ? (-0.3137 - reachY) / side : 0.5 - 0.5 * (map.c + map.d) + centred;
+                EXPECT_GT(PreparedMap(map, side).latticeClasses(), 0) << map.e << ", " << map.f;
+                // The folded cells lie at the image's far corner, whose images leave the
+                // raster: each iteration's picture is compared, not only the last.
+                ParameterBlock block = test::blockWith(side == 64 ? 0 : 1, 3, {map});
+                std::vector<MonochromePicture> shown;
+                FastRenderOptions options;
+                options.onPicture = [&](std::int64_t, const MonochromePicture& picture) {
+                    shown.push_back(picture);
+                };
+                fast(block, options);
+                ASSERT_GE(shown.size(), 2U) << describe(block);
+                for (std::size_t k = 1; k < shown.size(); ++k) {
+                    block.iterationCount = static_cast<std::int32_t>(k);
+                    const MonochromePicture expected = reference(block);
+                    ASSERT_TRUE(samePicture(expected, shown[k]))
+                        << k << ": " << firstDifference(expected, shown[k]) << "\n"
+                        << describe(block);
+                }
+            }
+        }
+    }
+    for (int trial = 0; trial < 240; ++trial) {
+        const std::int32_t sizeIndex = trial % 2;
+        const int side = 64 << sizeIndex;
+        std::vector<AffineMap> maps;
+        for (std::uint64_t k = 0; k <= random() % 3; ++k) {
+            AffineMap map = mapOf(inverses[random() % (random() % 4 == 0 ? 9 : 7)]);
+            // Anywhere from well outside to well inside, in whole or half cells now and then.
+            double e = unit(random) * 1.6 - 0.4;
+            double f = unit(random) * 1.6 - 0.4;
+            switch (random() % 6) {
+                case 0:
+                    e = std::round(e * side * 4) / (side * 4);
+                    f = std::round(f * side * 4) / (side * 4);
+                    break;
+                case 1:
+                    e = (std::round(e * side) + 3 * 0x1p-6 + 0x1p-30) / side;
+                    break;
+                case 2:
+                    f = random() % 2 == 0 ? 0x1p30 / side : -0x1p30 / side;
+                    break;
+                default:
+                    break;
+            }
+            map.e = e;
+            map.f = f;
+            maps.push_back(map);
+        }
+        const int unclassed =
+            static_cast<int>(std::count_if(maps.begin(), maps.end(), [side](const AffineMap& map) {
+                return PreparedMap(map, side).latticeClasses() == 0;
+            }));
+        classedSystems += unclassed == 0 ? 1 : 0;
+        unclassedMaps += unclassed;
+        // Three iterations or more: with fewer, the first one only marks.
+        for (const std::int32_t count : {3, 5}) {
+            ASSERT_TRUE(agreesOnOneAndTwoThreads(test::blockWith(sizeIndex, count, maps), 5,
+                                                 trial % 3 == 0 ? 0 : -1));
+        }
+    }
+    // Both sides of the condition are drawn often: the first iteration counts by classes only
+    // when every map has them.
+    EXPECT_GT(classedSystems, 30);
+    EXPECT_GT(unclassedMaps, 80);
+}
+
+TEST(FastRenderer, LatticeClassesNeedEveryClassClearOfCellEdges) {
+    constexpr int side = 256;
+    const auto classes = [](const AffineMap& map) {
+        return PreparedMap(map, side).latticeClasses();
+    };
+    EXPECT_EQ(classes({0.5, -0.5, 0.5, 0.5, 0.3137 / side, 0.1234 / side}), 2);
+    EXPECT_EQ(classes({0.25, 0.25, 0.25, -0.75, 0.3137 / side, 0.1234 / side}), 4);
+    // One class of the dragon's turn lies on lines between cells, the other not.
+    EXPECT_EQ(classes({0.5, -0.5, 0.5, 0.5, 0.0, 0.25 / side}), 0);
+    EXPECT_EQ(classes({0.5, -0.5, 0.5, 0.5, 0.25 / side, 0.25 / side}), 2);
+    EXPECT_EQ(classes({0.5, -0.5, 0.5, 0.5, 0.25 / side, 0x1p31 / side}), 0);  // offset too far
+    EXPECT_EQ(classes({0.75, 0.25, -0.25, 0.75, 0.1, 0.3}), 0);  // inverse not integral
 }
 
 // A map with a = c = 0 sends a whole source row to one target, so one black pixel of the row
