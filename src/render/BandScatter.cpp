@@ -327,6 +327,21 @@ void addOneToCounts(std::uint8_t* counts, int from, int to) {
     }
 }
 
+// Adds one to the counts of the cells of `span` (within -1..N-1) in a target row: truncation
+// toward zero puts cell -1 on column 0.
+void addOneToCells(std::uint8_t* counts, CellSpan span) {
+    if (span.empty()) {
+        return;
+    }
+    if (span.first < 0) {
+        addOneToCounts(counts, 0, 0);
+        span.first = 0;
+    }
+    if (span.first <= span.last) {
+        addOneToCounts(counts, static_cast<int>(span.first), static_cast<int>(span.last));
+    }
+}
+
 // Counts the black runs of a map whose X moves by close to a column per pixel and whose Y moves
 // slowly. Runs are cut where the target row changes. X never skips a column, so the targets of
 // a piece cover every column between those of its ends, and when the ends lie as many columns
@@ -466,18 +481,54 @@ void BandScatter::countImageOfSquare(const PreparedMap& map, const TargetBand& b
         // Truncation toward zero puts cell row -1 on row 0 too, and cell -1 on column 0.
         for (int cellRow = j; cellRow >= (j == 0 ? -1 : j); --cellRow) {
             for (int k = 0; k < map.latticeClasses(); ++k) {
-                int first = 0;
-                int last = -1;
-                map.latticeCells(k, cellRow, first, last);
-                if (first > last) {
+                addOneToCells(row, map.receivingCells(k, {0, cellRow, 1, 0}, {-1, side_ - 1}));
+            }
+        }
+    }
+}
+
+// The second iteration's counts when every map counts by lattice classes: the source is the
+// image of the full square, and pixel p is black in it when a cell that truncates to p
+// receives, under some map, a pixel of some class from the square. Along a row of target
+// cells the pixels of one class lie on a line (PreparedMap::classPixels), and the cells a
+// class of another map fills meet that line in a span; so does each cell -1 that truncation
+// folds onto column or row 0, where the line crosses it. A cell counts one for each class of
+// this map whose pixel lies in the union of those spans.
+void BandScatter::countImageOfImage(const IterationStep& step, const PreparedMap& map,
+                                    const TargetBand& band, std::uint8_t* targets) {
+    const CellSpan cells{-1, side_ - 1};
+    for (int j = band.first; j <= band.last; ++j) {
+        std::uint8_t* row = targets + (static_cast<std::size_t>(j - band.first) << shift_);
+        for (int cellRow = j; cellRow >= (j == 0 ? -1 : j); --cellRow) {
+            for (int k = 0; k < map.latticeClasses(); ++k) {
+                const IntegerLine line = map.classPixels(k, cellRow);
+                const CellSpan inside = narrowSpan(cells, line, 0, side_ - 1);
+                if (inside.empty()) {
                     continue;
                 }
-                if (first < 0) {
-                    addOneToCounts(row, 0, 0);
-                    first = 0;
+                const CellSpan onColumn0 = narrowSpan(inside, line.x, line.dx, 0, 0);
+                const CellSpan onRow0 = narrowSpan(inside, line.y, line.dy, 0, 0);
+                const CellSpan atCorner = narrowSpan(onColumn0, line.y, line.dy, 0, 0);
+                spans_.clear();
+                for (const PreparedMap& other : step.maps) {
+                    for (int c = 0; c < other.latticeClasses(); ++c) {
+                        spans_.push_back(other.receivingCells(c, line, inside));
+                        if (!onColumn0.empty()) {
+                            spans_.push_back(
+                                other.receivingCells(c, {-1, line.y, 0, line.dy}, onColumn0));
+                        }
+                        if (!onRow0.empty()) {
+                            spans_.push_back(
+                                other.receivingCells(c, {line.x, -1, line.dx, 0}, onRow0));
+                        }
+                        if (!atCorner.empty()) {
+                            spans_.push_back(other.receivingCells(c, {-1, -1, 0, 0}, atCorner));
+                        }
+                    }
                 }
-                if (first <= last) {
-                    addOneToCounts(row, first, last);
+                mergeSpans(spans_);
+                for (const CellSpan& span : spans_) {
+                    addOneToCells(row, span);
                 }
             }
         }
@@ -563,8 +614,12 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
     if (step.fullSource && op == TargetOp::Mark && map.spanBorder() > 0) {
         return markImageOfSquare(step, map, band, targets, keepGoing);
     }
-    if (step.fullSource && op == TargetOp::Add && map.latticeClasses() > 0) {
-        countImageOfSquare(map, band, targets);
+    if (op == TargetOp::Add && map.latticeClasses() > 0 && (step.fullSource || step.latticeImage)) {
+        if (step.fullSource) {
+            countImageOfSquare(map, band, targets);
+        } else {
+            countImageOfImage(step, map, band, targets);
+        }
         return true;
     }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "render/BitRaster.h"
+#include "render/CellSpan.h"
 #include "render/PreparedMap.h"
 
 namespace orv {
@@ -55,7 +56,10 @@ struct IterationStep {
     std::span<const std::int32_t> pointStarts;
     std::span<const std::int32_t> pointColumns;
     bool fullSource = false;  // the source is the full square: the first iteration
-    int vectorLanes = 4;      // the widest vector, in doubles, the kernels may use
+    // The source is the image of the full square under the maps, all of them counted by
+    // lattice classes (PreparedMap::latticeClasses): the second iteration.
+    bool latticeImage = false;
+    int vectorLanes = 4;  // the widest vector, in doubles, the kernels may use
 };
 
 // What packing the bands of an iteration found.
@@ -99,6 +103,8 @@ private:
                            const std::function<bool()>& keepGoing);
     void countImageOfSquare(const PreparedMap& map, const TargetBand& band,
                             std::uint8_t* targets) const;
+    void countImageOfImage(const IterationStep& step, const PreparedMap& map,
+                           const TargetBand& band, std::uint8_t* targets);
     bool takeAway(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
                   const std::function<bool()>& keepGoing);
     bool scatterMap(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
@@ -113,6 +119,7 @@ private:
     std::span<std::uint8_t> marks_;
     std::vector<std::uint64_t> whitened_;  // a row of pixels that turned white, else all zero
     std::vector<std::uint64_t> points_;    // a row of the points' pixels, for packing
+    std::vector<CellSpan> spans_;          // cells of a row, for counting by lattice classes
 };
 
 }  // namespace orv

@@ -180,6 +180,7 @@ private:
     double countedArea_ = 0.0;  // how the counted maps together scale areas
     bool anyCounted_ = false;
     bool anyMarked_ = false;
+    bool latticeOnly_ = false;  // every map is counted by lattice classes
 
     // The large buffers below live in it: declared before them, it goes after them.
     std::optional<HugePageArena> arena_;
@@ -261,6 +262,9 @@ void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
     }
     // A map with a = c = 0 (a fern's stem) gives one point per row: its targets cost less to
     // find on this thread and pack with the counts than a phase of their own with its marks.
+    latticeOnly_ = anyCounted_ && !anyMarked_ &&
+                   std::all_of(maps_.begin(), maps_.end(),
+                               [](const PreparedMap& map) { return map.latticeClasses() > 0; });
     pointsPacked_ = anyCounted_ && anyMarked_ &&
                     std::all_of(maps_.begin(), maps_.end(), [](const PreparedMap& map) {
                         return map.counted() || map.sendsRowsToPoints();
@@ -381,6 +385,9 @@ double FastRender::firstWhite() const {
 // Taking away the pixels that turned white costs per such pixel, counting afresh per black
 // pixel: do the cheaper, or just mark while the raster still shrinks fast.
 CountsUse FastRender::countsUseFor(std::int64_t t, std::int64_t iterations) const {
+    if (latticeOnly_ && t <= 1) {
+        return CountsUse::Count;  // intervals of cells: nothing is mapped
+    }
     if (countsCurrent_ && whitened_ <= black_) {
         return CountsUse::TakeAway;
     }
@@ -528,6 +535,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         }
         step_.source = current;
         step_.fullSource = t == 0;
+        step_.latticeImage = latticeOnly_ && t == 1;
         step_.countsUse = countsUseFor(t, iterations);
         if (listsTakeAway()) {
             if (!listing_) {

@@ -245,46 +245,25 @@ void PreparedMap::planLatticeCounts() {
     rowStep_[1] = steps[3];
 }
 
-namespace {
-
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-    const std::int64_t q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+IntegerLine PreparedMap::classPixels(int k, std::int64_t cellRow) const {
+    const LatticeClass& cls = latticeClasses_[idx(k)];
+    // z0 + (i - F.x) s + (j - F.y) r
+    const std::int64_t rows = cellRow - cls.cellY;
+    return {cls.x - cls.cellX * columnStep_[0] + rows * rowStep_[0],
+            cls.y - cls.cellX * columnStep_[1] + rows * rowStep_[1], columnStep_[0],
+            columnStep_[1]};
 }
 
-}  // namespace
-
-void PreparedMap::latticeCells(int k, int j, int& first, int& last) const {
+CellSpan PreparedMap::receivingCells(int k, const IntegerLine& cells, CellSpan span) const {
     const LatticeClass& cls = latticeClasses_[idx(k)];
-    std::int64_t low = -1;
-    std::int64_t high = side_ - 1;
-    const std::int64_t start[2] = {cls.x, cls.y};
-    const std::int64_t cell[2] = {cls.cellX, cls.cellY};
-    for (int axis = 0; axis < 2; ++axis) {
-        // The pixel's coordinate is base + i * step and must lie in 0..N-1.
-        const std::int64_t step = columnStep_[axis];
-        const std::int64_t base = start[axis] - cell[0] * step + (j - cell[1]) * rowStep_[axis];
-        const std::int64_t least = -base;
-        const std::int64_t most = side_ - 1 - base;
-        if (step == 0) {
-            if (least > 0 || most < 0) {
-                high = low - 1;
-            }
-        } else if (step > 0) {
-            low = std::max(low, -floorDiv(-least, step));
-            high = std::min(high, floorDiv(most, step));
-        } else {
-            low = std::max(low, -floorDiv(-most, step));
-            high = std::min(high, floorDiv(least, step));
-        }
-    }
-    if (low > high) {
-        first = 0;
-        last = -1;
-        return;
-    }
-    first = static_cast<int>(low);
-    last = static_cast<int>(high);
+    // The pixel cell z receives is z0 + (z - F) (s r), along the line of cells.
+    const std::int64_t u = cells.x - cls.cellX;
+    const std::int64_t v = cells.y - cls.cellY;
+    const IntegerLine pixels{cls.x + u * columnStep_[0] + v * rowStep_[0],
+                             cls.y + u * columnStep_[1] + v * rowStep_[1],
+                             cells.dx * columnStep_[0] + cells.dy * rowStep_[0],
+                             cells.dx * columnStep_[1] + cells.dy * rowStep_[1]};
+    return narrowSpan(span, pixels, 0, side_ - 1);
 }
 
 bool PreparedMap::unitStepsInLattice(std::int64_t steps[4]) const {

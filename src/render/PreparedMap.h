@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/AffineMap.h"
+#include "render/CellSpan.h"
 
 namespace orv {
 
@@ -90,15 +91,17 @@ public:
     int spanFirst(int row) const { return spanFirst_[idx(row)]; }
     int spanLast(int row) const { return spanLast_[idx(row)]; }
 
-    // The landing counts of the first iteration, for a map whose lattice of targets contains
+    // The landing counts of the first iterations, for a map whose lattice of targets contains
     // the whole pixel steps and whose targets lie clear of the lines between cells (see
-    // PreparedMap.cpp). Then the pixels of the full square fall into latticeClasses() classes,
-    // and every target cell receives at most one pixel of each: latticeCells(k, j) gives the
-    // cells i of cell row j that receive one of class k, first..last (none when first >
-    // last). Cells run from -1 to N-1 both ways; truncation toward zero sends cell -1 to
-    // column or row 0. No classes when the map does not allow it.
+    // PreparedMap.cpp). Then the pixels fall into latticeClasses() classes, and every target
+    // cell receives exactly one pixel of each, inside the square or not: classPixels(k, j)
+    // gives those of class k for the cells (i, j), in i. receivingCells(k, cells, span)
+    // narrows `span` to the i whose cell cells(i) receives a pixel of class k from the square.
+    // Cells run from -1 to N-1 both ways; truncation toward zero sends cell -1 to column or
+    // row 0. No classes when the map does not allow it.
     int latticeClasses() const { return static_cast<int>(latticeClasses_.size()); }
-    void latticeCells(int k, int j, int& first, int& last) const;
+    IntegerLine classPixels(int k, std::int64_t cellRow) const;
+    CellSpan receivingCells(int k, const IntegerLine& cells, CellSpan span) const;
 
     // Whether the renderer keeps landing counts for this map (see BandScatter).
     bool counted() const { return counted_; }

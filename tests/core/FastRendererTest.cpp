@@ -657,37 +657,48 @@ TEST(FastRenderer, AgreesWhereTheFirstIterationCountsLatticeClasses) {
         const double det = static_cast<double>(s[0] * s[3] - s[2] * s[1]);
         return AffineMap{s[3] / det, -s[2] / det, -s[1] / det, s[0] / det, 0.0, 0.0};
     };
-    // Images whose last corner lies in cell row -1 or column -1 alone, which truncation folds
-    // onto row or column 0, with the other coordinate centred.
-    for (const auto& s : inverses) {
+    // Images whose far corner lies in cell row -1, column -1 or both alone, which truncation
+    // folds onto row or column 0 (the other coordinate centred); alone, and beside a small
+    // copy in the middle that carries the folded pixels into the next iterations. The folded
+    // pixels are few and leave the raster under their own map, so each iteration's picture
+    // is compared, not only the last.
+    std::vector<const std::int64_t*> folding(std::begin(inverses), std::end(inverses));
+    const std::int64_t positive[4] = {3, -1, -2, 2};  // one pixel reaches both far edges
+    folding.push_back(positive);
+    for (const std::int64_t* s : folding) {
         for (const int side : {64, 128}) {
-            for (const bool rows : {true, false}) {
+            // Every class clear of cell edges: the classes lie 1/8 of a cell apart or a
+            // multiple of it, and the offsets are 1/16 from such a place (-0.3137 nearly).
+            const double centred = 0.0625 / side;
+            const AffineMap middle{0.25, -0.25, 0.25, 0.25, 0.5 + 2 * centred, 0.25 + 2 * centred};
+            EXPECT_GT(PreparedMap(middle, side).latticeClasses(), 0);
+            for (const int folded : {0, 1, 2}) {  // rows, columns, both
                 AffineMap map = mapOf(s);
                 const double n = side - 1;
                 const double reachX = n * (std::max(map.a, 0.0) + std::max(map.b, 0.0));
                 const double reachY = n * (std::max(map.c, 0.0) + std::max(map.d, 0.0));
-                // Every class clear of cell edges: the classes lie 1/8 of a cell apart or a
-                // multiple of it, and both offsets are 1/16 from such a place (-0.3137 nearly).
-                const double centred = 0.0625 / side;
-                map.e = rows ? 0.5 - 0.5 * (map.a + map.b) + centred : (-0.3137 - reachX) / side;
-                map.f = rows ? (-0.3137 - reachY) / side : 0.5 - 0.5 * (map.c + map.d) + centred;
+                map.e =
+                    folded == 0 ? 0.5 - 0.5 * (map.a + map.b) + centred : (-0.3137 - reachX) / side;
+                map.f =
+                    folded == 1 ? 0.5 - 0.5 * (map.c + map.d) + centred : (-0.3137 - reachY) / side;
                 EXPECT_GT(PreparedMap(map, side).latticeClasses(), 0) << map.e << ", " << map.f;
-                // The folded cells lie at the image's far corner, whose images leave the
-                // raster: each iteration's picture is compared, not only the last.
-                ParameterBlock block = test::blockWith(side == 64 ? 0 : 1, 3, {map});
-                std::vector<MonochromePicture> shown;
-                FastRenderOptions options;
-                options.onPicture = [&](std::int64_t, const MonochromePicture& picture) {
-                    shown.push_back(picture);
-                };
-                fast(block, options);
-                ASSERT_GE(shown.size(), 2U) << describe(block);
-                for (std::size_t k = 1; k < shown.size(); ++k) {
-                    block.iterationCount = static_cast<std::int32_t>(k);
-                    const MonochromePicture expected = reference(block);
-                    ASSERT_TRUE(samePicture(expected, shown[k]))
-                        << k << ": " << firstDifference(expected, shown[k]) << "\n"
-                        << describe(block);
+                for (const std::vector<AffineMap>& maps :
+                     {std::vector<AffineMap>{map}, std::vector<AffineMap>{map, middle}}) {
+                    ParameterBlock block = test::blockWith(side == 64 ? 0 : 1, 4, maps);
+                    std::vector<MonochromePicture> shown;
+                    FastRenderOptions options;
+                    options.onPicture = [&](std::int64_t, const MonochromePicture& picture) {
+                        shown.push_back(picture);
+                    };
+                    fast(block, options);
+                    ASSERT_GE(shown.size(), 2U) << describe(block);
+                    for (std::size_t k = 1; k < shown.size(); ++k) {
+                        block.iterationCount = static_cast<std::int32_t>(k);
+                        const MonochromePicture expected = reference(block);
+                        ASSERT_TRUE(samePicture(expected, shown[k]))
+                            << k << ": " << firstDifference(expected, shown[k]) << "\n"
+                            << describe(block);
+                    }
                 }
             }
         }
