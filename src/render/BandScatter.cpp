@@ -327,21 +327,6 @@ void addOneToCounts(std::uint8_t* counts, int from, int to) {
     }
 }
 
-// Adds one to the counts of the cells of `span` (within -1..N-1) in a target row: truncation
-// toward zero puts cell -1 on column 0.
-void addOneToCells(std::uint8_t* counts, CellSpan span) {
-    if (span.empty()) {
-        return;
-    }
-    if (span.first < 0) {
-        addOneToCounts(counts, 0, 0);
-        span.first = 0;
-    }
-    if (span.first <= span.last) {
-        addOneToCounts(counts, static_cast<int>(span.first), static_cast<int>(span.last));
-    }
-}
-
 // Counts the black runs of a map whose X moves by close to a column per pixel and whose Y moves
 // slowly. Runs are cut where the target row changes. X never skips a column, so the targets of
 // a piece cover every column between those of its ends, and when the ends lie as many columns
@@ -413,6 +398,10 @@ BandScatter::BandScatter(int side, int markedRows, std::span<std::uint8_t> marks
 
 bool BandScatter::scatter(const IterationStep& step, const TargetBand& band, bool counted,
                           const std::function<bool()>& keepGoing) {
+    if (counted && step.countsUse == CountsUse::Count && step.latticeDepth >= 0) {
+        countLatticeImage(step, band);  // every counted map has lattice classes
+        return true;
+    }
     if (counted && step.countsUse != CountsUse::TakeAway) {
         std::memset(step.counts + (static_cast<std::size_t>(band.first) << shift_), 0,
                     static_cast<std::size_t>(band.last - band.first + 1) << shift_);
@@ -471,65 +460,82 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
     return true;
 }
 
-// The first iteration's counts under a map that sends every class of its lattice of pixels
-// one to a cell (see PreparedMap::latticeCells): each class adds one along an interval of
-// cells per row, and nothing is mapped.
-void BandScatter::countImageOfSquare(const PreparedMap& map, const TargetBand& band,
-                                     std::uint8_t* targets) const {
+// The counts of the first iterations when the counted maps count by lattice classes (see
+// PreparedMap::classPixels): the source is the full square (depth 0) or, when every map has
+// classes, its image under the step `depth` times. Each target cell receives one pixel of each
+// class of each map; along a row of cells those pixels lie on a line, and where that line
+// holds black pixels of the source is a union of spans. Nothing is mapped: each row's counts
+// are written once, from where the spans begin and end.
+void BandScatter::countLatticeImage(const IterationStep& step, const TargetBand& band) {
     for (int j = band.first; j <= band.last; ++j) {
-        std::uint8_t* row = targets + (static_cast<std::size_t>(j - band.first) << shift_);
+        edges_.clear();
         // Truncation toward zero puts cell row -1 on row 0 too, and cell -1 on column 0.
         for (int cellRow = j; cellRow >= (j == 0 ? -1 : j); --cellRow) {
-            for (int k = 0; k < map.latticeClasses(); ++k) {
-                addOneToCells(row, map.receivingCells(k, {0, cellRow, 1, 0}, {-1, side_ - 1}));
-            }
-        }
-    }
-}
-
-// The second iteration's counts when every map counts by lattice classes: the source is the
-// image of the full square, and pixel p is black in it when a cell that truncates to p
-// receives, under some map, a pixel of some class from the square. Along a row of target
-// cells the pixels of one class lie on a line (PreparedMap::classPixels), and the cells a
-// class of another map fills meet that line in a span; so does each cell -1 that truncation
-// folds onto column or row 0, where the line crosses it. A cell counts one for each class of
-// this map whose pixel lies in the union of those spans.
-void BandScatter::countImageOfImage(const IterationStep& step, const PreparedMap& map,
-                                    const TargetBand& band, std::uint8_t* targets) {
-    const CellSpan cells{-1, side_ - 1};
-    for (int j = band.first; j <= band.last; ++j) {
-        std::uint8_t* row = targets + (static_cast<std::size_t>(j - band.first) << shift_);
-        for (int cellRow = j; cellRow >= (j == 0 ? -1 : j); --cellRow) {
-            for (int k = 0; k < map.latticeClasses(); ++k) {
-                const IntegerLine line = map.classPixels(k, cellRow);
-                const CellSpan inside = narrowSpan(cells, line, 0, side_ - 1);
-                if (inside.empty()) {
-                    continue;
-                }
-                const CellSpan onColumn0 = narrowSpan(inside, line.x, line.dx, 0, 0);
-                const CellSpan onRow0 = narrowSpan(inside, line.y, line.dy, 0, 0);
-                const CellSpan atCorner = narrowSpan(onColumn0, line.y, line.dy, 0, 0);
-                spans_.clear();
-                for (const PreparedMap& other : step.maps) {
-                    for (int c = 0; c < other.latticeClasses(); ++c) {
-                        spans_.push_back(other.receivingCells(c, line, inside));
-                        if (!onColumn0.empty()) {
-                            spans_.push_back(
-                                other.receivingCells(c, {-1, line.y, 0, line.dy}, onColumn0));
+            for (const PreparedMap& map : step.maps) {
+                for (int k = 0; map.counted() && k < map.latticeClasses(); ++k) {
+                    spans_.clear();
+                    addBlackSpans(step.maps, step.latticeDepth, map.classPixels(k, cellRow),
+                                  {-1, side_ - 1});
+                    mergeSpans(spans_);
+                    for (CellSpan span : spans_) {
+                        if (span.first < 0) {
+                            edges_.push_back({0, 1});
+                            edges_.push_back({1, -1});
+                            span.first = 0;
                         }
-                        if (!onRow0.empty()) {
-                            spans_.push_back(
-                                other.receivingCells(c, {line.x, -1, line.dx, 0}, onRow0));
-                        }
-                        if (!atCorner.empty()) {
-                            spans_.push_back(other.receivingCells(c, {-1, -1, 0, 0}, atCorner));
+                        if (span.first <= span.last) {
+                            edges_.push_back({span.first, 1});
+                            edges_.push_back({span.last + 1, -1});
                         }
                     }
                 }
-                mergeSpans(spans_);
-                for (const CellSpan& span : spans_) {
-                    addOneToCells(row, span);
-                }
+            }
+        }
+        std::sort(edges_.begin(), edges_.end());
+        std::uint8_t* row = step.counts + (static_cast<std::size_t>(j) << shift_);
+        std::int64_t column = 0;
+        int count = 0;
+        for (const std::pair<std::int64_t, int>& edge : edges_) {
+            std::memset(row + column, std::min(count, static_cast<int>(RowTargets::kFullCount)),
+                        static_cast<std::size_t>(edge.first - column));
+            column = edge.first;
+            count += edge.second;
+        }
+        std::memset(row + column, 0, static_cast<std::size_t>(side_ - column));
+    }
+}
+
+// Adds to spans_ the i of `span` whose pixel pixels(i) is black in the depth-th image of the
+// full square. The square holds the pixels of 0..N-1 both ways. A later image holds pixel p
+// when a cell that truncates to p receives, under some map, a pixel of some class that the
+// image before holds: cell p itself, and where p lies on column or row 0 the cells -1 beside
+// it. Along the line each of those cells, and so the pixel it receives, moves by whole steps.
+void BandScatter::addBlackSpans(std::span<const PreparedMap> maps, int depth,
+                                const IntegerLine& pixels, CellSpan span) {
+    span = narrowSpan(span, pixels, 0, side_ - 1);
+    if (span.empty()) {
+        return;
+    }
+    if (depth == 0) {
+        spans_.push_back(span);
+        return;
+    }
+    const CellSpan onColumn0 = narrowSpan(span, pixels.x, pixels.dx, 0, 0);
+    const CellSpan onRow0 = narrowSpan(span, pixels.y, pixels.dy, 0, 0);
+    const CellSpan atCorner = narrowSpan(onColumn0, pixels.y, pixels.dy, 0, 0);
+    for (const PreparedMap& map : maps) {
+        for (int c = 0; c < map.latticeClasses(); ++c) {
+            addBlackSpans(maps, depth - 1, map.receivedPixels(c, pixels), span);
+            if (!onColumn0.empty()) {
+                addBlackSpans(maps, depth - 1, map.receivedPixels(c, {-1, pixels.y, 0, pixels.dy}),
+                              onColumn0);
+            }
+            if (!onRow0.empty()) {
+                addBlackSpans(maps, depth - 1, map.receivedPixels(c, {pixels.x, -1, pixels.dx, 0}),
+                              onRow0);
+            }
+            if (!atCorner.empty()) {
+                addBlackSpans(maps, depth - 1, map.receivedPixels(c, {-1, -1, 0, 0}), atCorner);
             }
         }
     }
@@ -613,14 +619,6 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
         counted ? step.counts + (static_cast<std::size_t>(band.first) << shift_) : marks_.data();
     if (step.fullSource && op == TargetOp::Mark && map.spanBorder() > 0) {
         return markImageOfSquare(step, map, band, targets, keepGoing);
-    }
-    if (op == TargetOp::Add && map.latticeClasses() > 0 && (step.fullSource || step.latticeImage)) {
-        if (step.fullSource) {
-            countImageOfSquare(map, band, targets);
-        } else {
-            countImageOfImage(step, map, band, targets);
-        }
-        return true;
     }
 
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);

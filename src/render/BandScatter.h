@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "render/BitRaster.h"
@@ -56,9 +57,10 @@ struct IterationStep {
     std::span<const std::int32_t> pointStarts;
     std::span<const std::int32_t> pointColumns;
     bool fullSource = false;  // the source is the full square: the first iteration
-    // The source is the image of the full square under the maps, all of them counted by
-    // lattice classes (PreparedMap::latticeClasses): the second iteration.
-    bool latticeImage = false;
+    // When not negative, the counted maps with lattice classes (PreparedMap::latticeClasses)
+    // count this source by them: it is the full square (0), or its image under the step this
+    // many times when every map has classes.
+    int latticeDepth = -1;
     int vectorLanes = 4;  // the widest vector, in doubles, the kernels may use
 };
 
@@ -101,10 +103,9 @@ private:
     bool markImageOfSquare(const IterationStep& step, const PreparedMap& map,
                            const TargetBand& band, std::uint8_t* targets,
                            const std::function<bool()>& keepGoing);
-    void countImageOfSquare(const PreparedMap& map, const TargetBand& band,
-                            std::uint8_t* targets) const;
-    void countImageOfImage(const IterationStep& step, const PreparedMap& map,
-                           const TargetBand& band, std::uint8_t* targets);
+    void countLatticeImage(const IterationStep& step, const TargetBand& band);
+    void addBlackSpans(std::span<const PreparedMap> maps, int depth, const IntegerLine& pixels,
+                       CellSpan span);
     bool takeAway(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
                   const std::function<bool()>& keepGoing);
     bool scatterMap(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
@@ -119,7 +120,9 @@ private:
     std::span<std::uint8_t> marks_;
     std::vector<std::uint64_t> whitened_;  // a row of pixels that turned white, else all zero
     std::vector<std::uint64_t> points_;    // a row of the points' pixels, for packing
-    std::vector<CellSpan> spans_;          // cells of a row, for counting by lattice classes
+    // For counting by lattice classes: cells of a row, and where spans begin (+1) and end (-1).
+    std::vector<CellSpan> spans_;
+    std::vector<std::pair<std::int64_t, int>> edges_;
 };
 
 }  // namespace orv

@@ -17,29 +17,11 @@ std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
 
 }  // namespace
 
-CellSpan narrowSpan(CellSpan span, std::int64_t base, std::int64_t step, std::int64_t low,
-                    std::int64_t high) {
-    if (span.empty()) {
-        return span;
-    }
-    // low - base <= i * step <= high - base
-    const std::int64_t least = low - base;
-    const std::int64_t most = high - base;
-    if (step == 0) {
-        return least <= 0 && 0 <= most ? span : CellSpan{};
-    }
-    if (step > 0) {
-        span.first = std::max(span.first, ceilDiv(least, step));
-        span.last = std::min(span.last, floorDiv(most, step));
-    } else {
-        span.first = std::max(span.first, ceilDiv(most, step));
-        span.last = std::min(span.last, floorDiv(least, step));
-    }
+CellSpan narrowSpanByDivision(CellSpan span, std::int64_t step, std::int64_t least,
+                              std::int64_t most) {
+    span.first = std::max(span.first, ceilDiv(least, step));
+    span.last = std::min(span.last, floorDiv(most, step));
     return span.empty() ? CellSpan{} : span;
-}
-
-CellSpan narrowSpan(CellSpan span, const IntegerLine& line, std::int64_t low, std::int64_t high) {
-    return narrowSpan(narrowSpan(span, line.x, line.dx, low, high), line.y, line.dy, low, high);
 }
 
 void mergeSpans(std::vector<CellSpan>& spans) {

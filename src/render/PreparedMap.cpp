@@ -245,27 +245,6 @@ void PreparedMap::planLatticeCounts() {
     rowStep_[1] = steps[3];
 }
 
-IntegerLine PreparedMap::classPixels(int k, std::int64_t cellRow) const {
-    const LatticeClass& cls = latticeClasses_[idx(k)];
-    // z0 + (i - F.x) s + (j - F.y) r
-    const std::int64_t rows = cellRow - cls.cellY;
-    return {cls.x - cls.cellX * columnStep_[0] + rows * rowStep_[0],
-            cls.y - cls.cellX * columnStep_[1] + rows * rowStep_[1], columnStep_[0],
-            columnStep_[1]};
-}
-
-CellSpan PreparedMap::receivingCells(int k, const IntegerLine& cells, CellSpan span) const {
-    const LatticeClass& cls = latticeClasses_[idx(k)];
-    // The pixel cell z receives is z0 + (z - F) (s r), along the line of cells.
-    const std::int64_t u = cells.x - cls.cellX;
-    const std::int64_t v = cells.y - cls.cellY;
-    const IntegerLine pixels{cls.x + u * columnStep_[0] + v * rowStep_[0],
-                             cls.y + u * columnStep_[1] + v * rowStep_[1],
-                             cells.dx * columnStep_[0] + cells.dy * rowStep_[0],
-                             cells.dx * columnStep_[1] + cells.dy * rowStep_[1]};
-    return narrowSpan(span, pixels, 0, side_ - 1);
-}
-
 bool PreparedMap::unitStepsInLattice(std::int64_t steps[4]) const {
     // Coefficients that are multiples of 2^-20 and at most 1 become integers of at most 2^20
     // when scaled, so the products and sums below are exact in 64-bit integers.

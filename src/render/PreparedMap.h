@@ -94,14 +94,25 @@ public:
     // The landing counts of the first iterations, for a map whose lattice of targets contains
     // the whole pixel steps and whose targets lie clear of the lines between cells (see
     // PreparedMap.cpp). Then the pixels fall into latticeClasses() classes, and every target
-    // cell receives exactly one pixel of each, inside the square or not: classPixels(k, j)
-    // gives those of class k for the cells (i, j), in i. receivingCells(k, cells, span)
-    // narrows `span` to the i whose cell cells(i) receives a pixel of class k from the square.
-    // Cells run from -1 to N-1 both ways; truncation toward zero sends cell -1 to column or
-    // row 0. No classes when the map does not allow it.
+    // cell receives exactly one pixel of each, inside the square or not (it lands when it is):
+    // receivedPixels(k, cells) gives the pixels of class k that the cells cells(i) receive, in
+    // i, and classPixels(k, j) those for the cells (i, j). Cells run from -1 to N-1 both ways;
+    // truncation toward zero sends cell -1 to column or row 0. No classes when the map does
+    // not allow it.
     int latticeClasses() const { return static_cast<int>(latticeClasses_.size()); }
-    IntegerLine classPixels(int k, std::int64_t cellRow) const;
-    CellSpan receivingCells(int k, const IntegerLine& cells, CellSpan span) const;
+    IntegerLine receivedPixels(int k, const IntegerLine& cells) const {
+        const LatticeClass& cls = latticeClasses_[idx(k)];
+        // Cell z receives z0 + (z - F) (s r).
+        const std::int64_t u = cells.x - cls.cellX;
+        const std::int64_t v = cells.y - cls.cellY;
+        return {cls.x + u * columnStep_[0] + v * rowStep_[0],
+                cls.y + u * columnStep_[1] + v * rowStep_[1],
+                cells.dx * columnStep_[0] + cells.dy * rowStep_[0],
+                cells.dx * columnStep_[1] + cells.dy * rowStep_[1]};
+    }
+    IntegerLine classPixels(int k, std::int64_t cellRow) const {
+        return receivedPixels(k, {0, cellRow, 1, 0});
+    }
 
     // Whether the renderer keeps landing counts for this map (see BandScatter).
     bool counted() const { return counted_; }
