@@ -474,8 +474,21 @@ void BandScatter::countLatticeImage(const IterationStep& step, const TargetBand&
             for (const PreparedMap& map : step.maps) {
                 for (int k = 0; map.counted() && k < map.latticeClasses(); ++k) {
                     spans_.clear();
-                    addBlackSpans(step.maps, step.latticeDepth, map.classPixels(k, cellRow),
-                                  {-1, side_ - 1});
+                    const IntegerLine pixels = map.classPixels(k, cellRow);
+                    const CellSpan cells{-1, side_ - 1};
+                    // The depth is a template argument: the recursion unrolls.
+                    switch (step.latticeDepth) {
+                        case 0:
+                            addBlackSpans<0>(step.maps, pixels, cells);
+                            break;
+                        case 1:
+                            addBlackSpans<1>(step.maps, pixels, cells);
+                            break;
+                        default:
+                            addBlackSpans<IterationStep::kMostLatticeDepth>(step.maps, pixels,
+                                                                            cells);
+                            break;
+                    }
                     mergeSpans(spans_);
                     for (CellSpan span : spans_) {
                         if (span.first < 0) {
@@ -510,32 +523,37 @@ void BandScatter::countLatticeImage(const IterationStep& step, const TargetBand&
 // when a cell that truncates to p receives, under some map, a pixel of some class that the
 // image before holds: cell p itself, and where p lies on column or row 0 the cells -1 beside
 // it. Along the line each of those cells, and so the pixel it receives, moves by whole steps.
-void BandScatter::addBlackSpans(std::span<const PreparedMap> maps, int depth,
-                                const IntegerLine& pixels, CellSpan span) {
+template <int depth>
+void BandScatter::addBlackSpans(std::span<const PreparedMap> maps, const IntegerLine& pixels,
+                                CellSpan span) {
     span = narrowSpan(span, pixels, 0, side_ - 1);
     if (span.empty()) {
         return;
     }
-    if (depth == 0) {
+    if constexpr (depth == 0) {
         spans_.push_back(span);
-        return;
-    }
-    const CellSpan onColumn0 = narrowSpan(span, pixels.x, pixels.dx, 0, 0);
-    const CellSpan onRow0 = narrowSpan(span, pixels.y, pixels.dy, 0, 0);
-    const CellSpan atCorner = narrowSpan(onColumn0, pixels.y, pixels.dy, 0, 0);
-    for (const PreparedMap& map : maps) {
-        for (int c = 0; c < map.latticeClasses(); ++c) {
-            addBlackSpans(maps, depth - 1, map.receivedPixels(c, pixels), span);
-            if (!onColumn0.empty()) {
-                addBlackSpans(maps, depth - 1, map.receivedPixels(c, {-1, pixels.y, 0, pixels.dy}),
-                              onColumn0);
-            }
-            if (!onRow0.empty()) {
-                addBlackSpans(maps, depth - 1, map.receivedPixels(c, {pixels.x, -1, pixels.dx, 0}),
-                              onRow0);
-            }
-            if (!atCorner.empty()) {
-                addBlackSpans(maps, depth - 1, map.receivedPixels(c, {-1, -1, 0, 0}), atCorner);
+    } else {
+        const CellSpan onColumn0 = narrowSpan(span, pixels.x, pixels.dx, 0, 0);
+        const CellSpan onRow0 = narrowSpan(span, pixels.y, pixels.dy, 0, 0);
+        const CellSpan atCorner = narrowSpan(onColumn0, pixels.y, pixels.dy, 0, 0);
+        const bool folds = !onColumn0.empty() || !onRow0.empty();
+        for (const PreparedMap& map : maps) {
+            for (int c = 0; c < map.latticeClasses(); ++c) {
+                addBlackSpans<depth - 1>(maps, map.receivedPixels(c, pixels), span);
+                if (!folds) {
+                    continue;
+                }
+                if (!onColumn0.empty()) {
+                    addBlackSpans<depth - 1>(
+                        maps, map.receivedPixels(c, {-1, pixels.y, 0, pixels.dy}), onColumn0);
+                }
+                if (!onRow0.empty()) {
+                    addBlackSpans<depth - 1>(
+                        maps, map.receivedPixels(c, {pixels.x, -1, pixels.dx, 0}), onRow0);
+                }
+                if (!atCorner.empty()) {
+                    addBlackSpans<depth - 1>(maps, map.receivedPixels(c, {-1, -1, 0, 0}), atCorner);
+                }
             }
         }
     }

@@ -59,8 +59,9 @@ struct IterationStep {
     bool fullSource = false;  // the source is the full square: the first iteration
     // When not negative, the counted maps with lattice classes (PreparedMap::latticeClasses)
     // count this source by them: it is the full square (0), or its image under the step this
-    // many times when every map has classes.
+    // many times (at most kMostLatticeDepth) when every map has classes.
     int latticeDepth = -1;
+    static constexpr int kMostLatticeDepth = 2;
     int vectorLanes = 4;  // the widest vector, in doubles, the kernels may use
 };
 
@@ -104,8 +105,8 @@ private:
                            const TargetBand& band, std::uint8_t* targets,
                            const std::function<bool()>& keepGoing);
     void countLatticeImage(const IterationStep& step, const TargetBand& band);
-    void addBlackSpans(std::span<const PreparedMap> maps, int depth, const IntegerLine& pixels,
-                       CellSpan span);
+    template <int depth>
+    void addBlackSpans(std::span<const PreparedMap> maps, const IntegerLine& pixels, CellSpan span);
     bool takeAway(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
                   const std::function<bool()>& keepGoing);
     bool scatterMap(const IterationStep& step, const PreparedMap& map, const TargetBand& band,
