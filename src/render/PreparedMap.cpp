@@ -204,6 +204,12 @@ void PreparedMap::planLatticeCounts() {
     if (classes < 1 || classes > kMostLatticeClasses || classes > side_) {
         return;
     }
+    // The steps are q times A's entries up to sign, so at most q in size: the integer lines
+    // followed through a few iterations (BandScatter) stay far below 2^63.
+    if (std::any_of(steps, steps + 4,
+                    [classes](std::int64_t step) { return std::llabs(step) > classes; })) {
+        return;
+    }
     // The class of a pixel: its exact target modulo whole cells, in units of 2^-20 (the
     // coefficients are multiples of it, checked above).
     constexpr std::int64_t unit = std::int64_t{1} << 20;
