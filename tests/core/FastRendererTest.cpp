@@ -95,8 +95,10 @@ public:
         block.sizeIndex = pickSize();
         const int side = 64 << block.sizeIndex;
         const double enabledShare = uniform();
+        // Now and then every map has an integral inverse, as the dragon's turns do.
+        const bool lattice = below(8) == 0;
         for (int k = 0; k < kMapCount; ++k) {
-            block.maps[static_cast<std::size_t>(k)] = map(side);
+            block.maps[static_cast<std::size_t>(k)] = lattice ? latticeMap() : map(side);
             const bool on = uniform() < enabledShare;
             block.enabled[static_cast<std::size_t>(k)] = on ? (below(4) == 0 ? -7 : 1) : 0;
         }
@@ -156,6 +158,17 @@ private:
                                  0.0,  1.0,         -1.0,        0.5,         -0.5,   1e-300,
                                  2.0,  1 - 0x1p-20, 1 + 0x1p-52, 1 - 0x1p-53, 0x1p-43};
         return values[below(std::size(values))];
+    }
+
+    // A map whose inverse is integral (at most 16 pixels per cell): its first iterations are
+    // counted by lattice classes when its targets lie clear of cell edges.
+    AffineMap latticeMap() {
+        const double maps[][4] = {{0.5, -0.5, 0.5, 0.5},     {-0.5, -0.5, 0.5, -0.5},
+                                  {0.5, 0.5, 0.5, -0.5},     {0.5, -0.5, 0.25, 0.25},
+                                  {0.25, 0.25, 0.25, -0.75}, {0.5, 0.5, 0.25, 0.75},
+                                  {0.25, -0.25, 0.25, 0.25}};
+        const double* m = maps[below(std::size(maps))];
+        return {m[0], m[1], m[2], m[3], between(-0.3, 1.0), between(-0.3, 1.0)};
     }
 
     AffineMap map(int side) {
