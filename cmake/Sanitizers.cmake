@@ -17,6 +17,9 @@ if(ORV_SANITIZE)
         # fuzzer's own runtime when they link, the other programs get no-op callbacks.
         -fsanitize=fuzzer-no-link)
     add_link_options(-fsanitize=address,undefined)
+    # Buffers handed out unset are filled with a pattern, so that a read before the first write
+    # changes pictures the tests compare.
+    add_compile_definitions(ORV_POISON_UNSET_MEMORY)
 
     # Every executable of this build carries the sanitizers' run-time options, so that a program
     # run by hand, by CTest, by another test or by scripts/fuzz behaves alike (the environment's

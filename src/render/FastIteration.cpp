@@ -363,14 +363,16 @@ void FastRender::allocateBuffers() {
     }
     rasters_.reserve(rasterCount);
     for (std::size_t k = 0; k < rasterCount; ++k) {
-        rasters_.emplace_back(side_, arena_->take<std::uint64_t>(pixels / 64));
+        rasters_.emplace_back(side_, arena_->takeUnset<std::uint64_t>(pixels / 64));
     }
+    // Each is written before it is read: a raster by fillBlack() or by packing, the counts and
+    // their landed bits when counted or marked afresh, the list when collected.
     if (anyCounted_) {
-        counts_ = arena_->take<std::uint8_t>(pixels);
-        landedBits_ = arena_->take<std::uint64_t>(pixels / 64);
+        counts_ = arena_->takeUnset<std::uint8_t>(pixels);
+        landedBits_ = arena_->takeUnset<std::uint64_t>(pixels / 64);
     }
     if (listed) {
-        list_.emplace(maps_, side_, listCapacity, arena_->take<std::uint32_t>(listStorage));
+        list_.emplace(maps_, side_, listCapacity, arena_->takeUnset<std::uint32_t>(listStorage));
     }
 }
 
