@@ -30,6 +30,12 @@ bool stepsWithoutGaps(double slope, double rowTerm) {
 // More classes than this are seldom all clear of cell edges, and each costs an interval per row.
 constexpr std::int64_t kMostLatticeClasses = 16;
 
+// Whether a target coordinate lies at least `margin` inside its cell, from both of its edges.
+bool clearOfCellEdges(double value, double margin) {
+    const double within = value - std::floor(value);
+    return within >= margin && within <= 1.0 - margin;
+}
+
 }  // namespace
 
 PreparedMap::PreparedMap(const AffineMap& map, int side)
@@ -218,10 +224,6 @@ void PreparedMap::planLatticeCounts() {
     };
     const std::int64_t sa = scaled(a_), sb = scaled(b_), sc = scaled(c_), sd = scaled(d_);
     const auto modUnit = [](std::int64_t value) { return ((value % unit) + unit) % unit; };
-    const auto clear = [](double value) {
-        const double within = value - std::floor(value);
-        return within >= margin && within <= 1.0 - margin;
-    };
     std::vector<std::pair<std::int64_t, std::int64_t>> seen;
     std::vector<LatticeClass> found;
     for (int y = 0; y < classes; ++y) {
@@ -233,7 +235,7 @@ void PreparedMap::planLatticeCounts() {
             }
             const double tx = targetX(x, y);
             const double ty = targetY(x, y);
-            if (!clear(tx) || !clear(ty)) {
+            if (!clearOfCellEdges(tx, margin) || !clearOfCellEdges(ty, margin)) {
                 return;
             }
             seen.push_back(key);
@@ -281,15 +283,12 @@ bool PreparedMap::unitStepsInLattice(std::int64_t steps[4]) const {
 }
 
 bool PreparedMap::someTargetClearOfCellEdges(double margin) const {
-    const auto clear = [margin](double value) {
-        const double within = value - std::floor(value);
-        return within >= margin && within <= 1.0 - margin;
-    };
     // The pixels of a 4 x 4 corner reach every class of targets the lattice has modulo whole
     // pixel steps when its index is small (2 for the dragon); more classes are simply not tried.
     for (int y = 0; y < std::min(side_, 4); ++y) {
         for (int x = 0; x < std::min(side_, 4); ++x) {
-            if (clear(targetX(x, y)) && clear(targetY(x, y))) {
+            if (clearOfCellEdges(targetX(x, y), margin) &&
+                clearOfCellEdges(targetY(x, y), margin)) {
                 return true;
             }
         }
