@@ -536,13 +536,9 @@ void BandScatter::addBlackSpans(std::span<const PreparedMap> maps, const Integer
         const CellSpan onColumn0 = narrowSpan(span, pixels.x, pixels.dx, 0, 0);
         const CellSpan onRow0 = narrowSpan(span, pixels.y, pixels.dy, 0, 0);
         const CellSpan atCorner = narrowSpan(onColumn0, pixels.y, pixels.dy, 0, 0);
-        const bool folds = !onColumn0.empty() || !onRow0.empty();
         for (const PreparedMap& map : maps) {
             for (int c = 0; c < map.latticeClasses(); ++c) {
                 addBlackSpans<depth - 1>(maps, map.receivedPixels(c, pixels), span);
-                if (!folds) {
-                    continue;
-                }
                 if (!onColumn0.empty()) {
                     addBlackSpans<depth - 1>(
                         maps, map.receivedPixels(c, {-1, pixels.y, 0, pixels.dy}), onColumn0);
