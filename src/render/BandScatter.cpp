@@ -382,6 +382,7 @@ void StepOutcome::add(const StepOutcome& other) {
     changed = changed || other.changed;
     saturated = saturated || other.saturated;
     whitened += other.whitened;
+    whitenedWords += other.whitenedWords;
 }
 
 BandScatter::BandScatter(int side, int markedRows, std::span<std::uint8_t> marks)
@@ -776,6 +777,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
     const bool rewritten = step.countsUse != CountsUse::TakeAway;
     std::uint64_t difference = 0;
     std::int64_t whitened = 0;
+    std::int64_t whitenedWordCount = 0;
     bool saturated = false;
     for (int row = band.first; row <= band.last; ++row) {
         std::uint64_t* out = next.row(row);
@@ -813,6 +815,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
         std::uint32_t whitenedWords = 0;
         const auto noteWhitened = [&](int i, std::uint64_t gone) {
             whitened += bitCount(gone);
+            ++whitenedWordCount;
             whitenedWords |= std::uint32_t{1} << i;
         };
         if (!marked && points.empty() && counted != nullptr) {
@@ -876,7 +879,7 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
     }
     markedLow_ = side_;
     markedHigh_ = -1;
-    outcome.add({difference != 0, saturated, whitened});
+    outcome.add({difference != 0, saturated, whitened, whitenedWordCount});
 }
 
 }  // namespace orv

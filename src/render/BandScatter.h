@@ -67,9 +67,10 @@ struct IterationStep {
 
 // What packing the bands of an iteration found.
 struct StepOutcome {
-    bool changed = false;       // some pixel turned white
-    bool saturated = false;     // some count reached 255, so counts cannot be brought forward
-    std::int64_t whitened = 0;  // pixels black in the source and white in the new raster
+    bool changed = false;            // some pixel turned white
+    bool saturated = false;          // some count reached 255, so counts cannot be brought forward
+    std::int64_t whitened = 0;       // pixels black in the source and white in the new raster
+    std::int64_t whitenedWords = 0;  // raster words that hold such pixels
 
     void add(const StepOutcome& other);
 };

@@ -31,8 +31,9 @@ struct FastRenderOptions {
     int vectorLanes = 4;  // widest vector in doubles: 1 (none) or 4 (AVX2)
     bool counting = true;  // keep landing counts for maps that are plotted pixel by pixel
     // When every map is counted (or sends rows to points), an iteration that follows one which
-    // turned at most this many pixels white takes their landings away from a list of them
-    // (whose room takes 16 bytes per pixel of this limit); -1: the renderer's own choice.
+    // turned at most this many pixels white (twice as many where they lie scattered) takes
+    // their landings away from a list of them (whose room takes 16 bytes per pixel of this
+    // limit); -1: the renderer's own choice.
     std::int64_t listedPixels = -1;
     RenderPhases* phases = nullptr;  // when set, receives where the time went
     // When set, shown on the calling thread the full square the iteration starts from (0),
