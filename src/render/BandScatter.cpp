@@ -168,6 +168,10 @@ void forEachRowPiece(const RowTargets& row, double c, const TargetBand& band, in
     int targetRow = static_cast<int>(row.y(u));
     const int lastRow = static_cast<int>(row.y(v));
     const double inverseC = 1.0 / c;  // used only when Y changes row, so c is not zero
+    // Where Y changes by less than half a row per pixel, the row after a piece is the next
+    // one: known before the piece's end is, so the ends of the pieces that follow can be
+    // sought without waiting for it.
+    const int nextRow = std::fabs(c) < 0.5 ? (c > 0.0 ? 1 : -1) : 0;
     while (targetRow != lastRow) {
         // Y leaves the row at `level`: upwards on reaching the next row, downwards on falling
         // below its own (row 0 reaches down to -1, which no Y here reaches). The row changes
@@ -190,7 +194,7 @@ void forEachRowPiece(const RowTargets& row, double c, const TargetBand& band, in
         }
         piece(targetRow, u, w - 1);
         u = w;
-        targetRow = static_cast<int>(row.y(u));
+        targetRow = nextRow != 0 ? targetRow + nextRow : static_cast<int>(row.y(u));
     }
     piece(targetRow, u, v);
 }
