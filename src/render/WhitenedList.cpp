@@ -23,6 +23,16 @@ constexpr std::size_t kChunkPixels = 64;
 // How many pixels ahead the word of a pixel to clear is fetched.
 constexpr std::size_t kClearAhead = 16;
 
+// How many landings handed over by the other part are taken away at a time, while the counts
+// of as many after them are fetched.
+constexpr std::size_t kReceivedAhead = 64;
+
+inline void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 }  // namespace
 
 WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::size_t partCapacity,
@@ -31,7 +41,8 @@ WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::siz
       shift_(std::countr_zero(static_cast<unsigned>(side))),
       partCapacity_(partCapacity),
       pixels_(storage.data()),
-      next_(storage.data() + 2 * (partCapacity + 1)) {
+      next_(storage.data() + 2 * (partCapacity + 1)),
+      handed_(storage.data() + 4 * (partCapacity + 1)) {
     if (storage.size() < storageFor(partCapacity)) {
         throw std::invalid_argument("list storage too small");
     }
@@ -101,6 +112,8 @@ void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t
 }
 
 void WhitenedList::beginStep() {
+    mapped_[0].store(false, std::memory_order_relaxed);
+    mapped_[1].store(false, std::memory_order_relaxed);
     if (points_) {
         // The rows that lost their last black pixel leave their points uncovered.
         uncovered_.clear();
@@ -114,45 +127,58 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     const std::uint32_t middle = static_cast<std::uint32_t>(side_ / 2) << shift_;
     const std::uint32_t first = parts == 2 && part == 1 ? middle : 0;
     const std::uint32_t end = parts == 2 && part == 0 ? middle : ~std::uint32_t{0};
+    // Two parts share the mapping when every landing of half the list fits in the room for
+    // the other's; otherwise each maps the whole list and keeps its own landings.
+    const std::size_t half = (size_ + 1) / 2;
+    const bool shared = parts == 2 && half * mapCount_ <= partCapacity_ + 1;
+    const std::size_t mapFrom = shared && part == 1 ? half : 0;
+    const std::size_t mapTo = shared && part == 0 ? half : size_;
+    std::uint32_t* const handed = handed_ + static_cast<std::size_t>(part) * (partCapacity_ + 1);
+    std::size_t handedSize = 0;
     // The landings of one chunk are found, and their counts fetched, while those of the chunk
     // before are taken away. Only the part's own counts are fetched: fetching the other's for
     // writing would take its lines away from it.
     std::array<std::array<std::uint32_t, kChunkPixels * kMapCount + 4>, 2> landings;
     const auto land = [&](std::size_t from, std::uint32_t* targets) {
-        const std::size_t pixels = std::min(kChunkPixels, size_ - from);
+        const std::size_t pixels = std::min(kChunkPixels, mapTo - from);
         std::size_t landed = 0;
         for (std::size_t m = 0; m < mapCount_; ++m) {
-            landed += landListedPixels(pixels_ + from, pixels, terms_[m], first, end,
-                                       targets + landed, lanes);
+            landed += landListedPixels(pixels_ + from, pixels, terms_[m], shared ? 0 : first,
+                                       shared ? ~std::uint32_t{0} : end, targets + landed, lanes);
+        }
+        if (shared) {
+            // The part's own landings to the front, the other's handed over; no branch on
+            // which, as both are common near the middle.
+            std::size_t own = 0;
+            for (std::size_t k = 0; k < landed; ++k) {
+                const std::uint32_t target = targets[k];
+                const bool mine = target - first < end - first;
+                targets[own] = target;
+                handed[handedSize] = target;
+                own += mine ? 1 : 0;
+                handedSize += mine ? 0 : 1;
+            }
+            landed = own;
         }
         for (std::size_t k = 0; k < landed; ++k) {
             __builtin_prefetch(counts + targets[k], 1);
         }
         return landed;
     };
-    // Each pixel's count drops to zero at most once, so a chunk adds at most as many pixels
+    // Each pixel's count drops to zero at most once, so a batch adds at most as many pixels
     // to the part's list as it has landings; the slot past the part's room takes the write
-    // that the branch-free append below makes beyond the last. From a chunk that might not fit
+    // that the branch-free append below makes beyond the last. From a batch that might not fit
     // on, the part only takes landings away, and the step is left to packing (see endStep()).
     std::uint32_t* const next = next_ + static_cast<std::size_t>(part) * (partCapacity_ + 1);
     bool complete = true;
     std::size_t found = 0;
-    std::size_t pending = size_ > 0 ? land(0, landings[0].data()) : 0;
-    for (std::size_t chunk = 0; chunk < size_; chunk += kChunkPixels) {
-        if (chunk > 0 && chunk % kPixelsBetweenQuestions == 0 && !keepGoing()) {
-            return false;
-        }
-        const std::uint32_t* targets = landings[(chunk / kChunkPixels) % 2].data();
-        const std::size_t landed = pending;
-        pending = chunk + kChunkPixels < size_
-                      ? land(chunk + kChunkPixels, landings[(chunk / kChunkPixels + 1) % 2].data())
-                      : 0;
+    const auto takeAway = [&](const std::uint32_t* targets, std::size_t landed) {
         complete = complete && found + landed <= partCapacity_;
         if (!complete) {
             for (std::size_t k = 0; k < landed; ++k) {
                 --counts[targets[k]];
             }
-            continue;
+            return;
         }
         for (std::size_t k = 0; k < landed; ++k) {
             const std::uint32_t target = targets[k];
@@ -160,6 +186,45 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
             const std::uint8_t left = --counts[target];
             next[found] = target;
             found += left == 0 ? 1 : 0;
+        }
+    };
+    std::size_t pending = mapFrom < mapTo ? land(mapFrom, landings[0].data()) : 0;
+    for (std::size_t chunk = mapFrom; chunk < mapTo; chunk += kChunkPixels) {
+        const std::size_t index = (chunk - mapFrom) / kChunkPixels;
+        if (index > 0 && index % (kPixelsBetweenQuestions / kChunkPixels) == 0 && !keepGoing()) {
+            return false;
+        }
+        const std::uint32_t* targets = landings[index % 2].data();
+        const std::size_t landed = pending;
+        pending = chunk + kChunkPixels < mapTo
+                      ? land(chunk + kChunkPixels, landings[(index + 1) % 2].data())
+                      : 0;
+        takeAway(targets, landed);
+    }
+    if (shared) {
+        handedSize_[part] = handedSize;
+        mapped_[part].store(true, std::memory_order_release);
+        const int other = 1 - part;
+        for (int spins = 1; !mapped_[other].load(std::memory_order_acquire); ++spins) {
+            if (spins % 64 == 0 && !keepGoing()) {
+                return false;
+            }
+            relax();
+        }
+        // The other part's landings on this part's rows, their counts fetched a batch ahead.
+        const std::uint32_t* const received =
+            handed_ + static_cast<std::size_t>(other) * (partCapacity_ + 1);
+        const std::size_t count = handedSize_[other];
+        for (std::size_t k = 0; k < std::min(count, kReceivedAhead); ++k) {
+            __builtin_prefetch(counts + received[k], 1);
+        }
+        for (std::size_t from = 0; from < count; from += kReceivedAhead) {
+            const std::size_t batch = std::min(kReceivedAhead, count - from);
+            for (std::size_t k = from + kReceivedAhead;
+                 k < std::min(count, from + 2 * kReceivedAhead); ++k) {
+                __builtin_prefetch(counts + received[k], 1);
+            }
+            takeAway(received + from, batch);
         }
     }
     parts_[part] = {0, complete};

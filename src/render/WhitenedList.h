@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -29,7 +30,7 @@ public:
     WhitenedList(std::span<const PreparedMap> maps, int side, std::size_t partCapacity,
                  std::span<std::uint32_t> storage);
 
-    static std::size_t storageFor(std::size_t partCapacity) { return 4 * (partCapacity + 1); }
+    static std::size_t storageFor(std::size_t partCapacity) { return 6 * (partCapacity + 1); }
 
     // Whether the last step listed every pixel it turned white. When it did not, because they
     // might not fit, it only took the landings away: the raster is as it was, and the next
@@ -44,7 +45,10 @@ public:
 
     // One step of a complete list, in place, in parts that may run on different threads:
     // beginStep() first, then takeAwayPart() for each part (of 1, or of 2: the lower and the
-    // upper half of the target rows), and endStep() once every part returned true. It takes
+    // upper half of the target rows), and endStep() once every part returned true. Two parts
+    // must run at the same time: when their landings fit in the room for them, each maps half
+    // of the list and hands the other the landings on its half, and waits for the other's. It
+    // takes
     // the listed pixels' landings under the counted maps away from `counts`; a pixel whose
     // count drops to zero, or whose point turns white with a count of zero, is cleared in
     // `raster`, which becomes the next raster, and the list becomes those pixels. A part
@@ -71,6 +75,11 @@ private:
     std::size_t partCapacity_;
     std::uint32_t* pixels_;  // (row << shift) + column
     std::uint32_t* next_;    // part p lists from next_ + p * (partCapacity_ + 1)
+    // The landings that part p found on the other part's rows, from handed_ + p * (partCapacity_
+    // + 1); once it has mapped its half of the list, it sets mapped_[p].
+    std::uint32_t* handed_;
+    std::size_t handedSize_[2] = {0, 0};
+    std::atomic<bool> mapped_[2] = {false, false};
     std::size_t size_ = 0;
     bool complete_ = false;
     std::optional<PointCover> points_;  // when some map sends rows to points
