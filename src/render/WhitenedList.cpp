@@ -127,26 +127,33 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     const std::uint32_t middle = static_cast<std::uint32_t>(side_ / 2) << shift_;
     const std::uint32_t first = parts == 2 && part == 1 ? middle : 0;
     const std::uint32_t end = parts == 2 && part == 0 ? middle : ~std::uint32_t{0};
-    // Two parts share the mapping when every landing of half the list fits in the room for
-    // the other's; otherwise each maps the whole list and keeps its own landings.
+    // Two parts each map half of the list and hand the other the landings on its rows, until
+    // the room for them would overflow: from there on a part keeps only its own landings, and
+    // the other maps the rest of that half again for its own.
     const std::size_t half = (size_ + 1) / 2;
-    const bool shared = parts == 2 && half * mapCount_ <= partCapacity_ + 1;
-    const std::size_t mapFrom = shared && part == 1 ? half : 0;
-    const std::size_t mapTo = shared && part == 0 ? half : size_;
+    const bool shared = parts == 2;
+    const std::size_t ownFrom = shared && part == 1 ? half : 0;
+    const std::size_t ownTo = shared && part == 0 ? half : size_;
     std::uint32_t* const handed = handed_ + static_cast<std::size_t>(part) * (partCapacity_ + 1);
     std::size_t handedSize = 0;
+    std::size_t handedUntil = shared ? ownTo : ownFrom;  // where handing over stopped
     // The landings of one chunk are found, and their counts fetched, while those of the chunk
     // before are taken away. Only the part's own counts are fetched: fetching the other's for
     // writing would take its lines away from it.
     std::array<std::array<std::uint32_t, kChunkPixels * kMapCount + 4>, 2> landings;
-    const auto land = [&](std::size_t from, std::uint32_t* targets) {
-        const std::size_t pixels = std::min(kChunkPixels, mapTo - from);
+    const auto land = [&](std::size_t from, std::size_t to, std::uint32_t* targets) {
+        const std::size_t pixels = std::min(kChunkPixels, to - from);
+        bool handing = shared && from < handedUntil;
+        if (handing && handedSize + pixels * mapCount_ > partCapacity_ + 1) {
+            handedUntil = from;
+            handing = false;
+        }
         std::size_t landed = 0;
         for (std::size_t m = 0; m < mapCount_; ++m) {
-            landed += landListedPixels(pixels_ + from, pixels, terms_[m], shared ? 0 : first,
-                                       shared ? ~std::uint32_t{0} : end, targets + landed, lanes);
+            landed += landListedPixels(pixels_ + from, pixels, terms_[m], handing ? 0 : first,
+                                       handing ? ~std::uint32_t{0} : end, targets + landed, lanes);
         }
-        if (shared) {
+        if (handing) {
             // The part's own landings to the front, the other's handed over; no branch on
             // which, as both are common near the middle.
             std::size_t own = 0;
@@ -188,21 +195,29 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
             found += left == 0 ? 1 : 0;
         }
     };
-    std::size_t pending = mapFrom < mapTo ? land(mapFrom, landings[0].data()) : 0;
-    for (std::size_t chunk = mapFrom; chunk < mapTo; chunk += kChunkPixels) {
-        const std::size_t index = (chunk - mapFrom) / kChunkPixels;
-        if (index > 0 && index % (kPixelsBetweenQuestions / kChunkPixels) == 0 && !keepGoing()) {
-            return false;
+    const auto mapAndTakeAway = [&](std::size_t from, std::size_t to) {
+        std::size_t pending = from < to ? land(from, to, landings[0].data()) : 0;
+        for (std::size_t chunk = from; chunk < to; chunk += kChunkPixels) {
+            const std::size_t index = (chunk - from) / kChunkPixels;
+            if (index > 0 && index % (kPixelsBetweenQuestions / kChunkPixels) == 0 &&
+                !keepGoing()) {
+                return false;
+            }
+            const std::uint32_t* targets = landings[index % 2].data();
+            const std::size_t landed = pending;
+            pending = chunk + kChunkPixels < to
+                          ? land(chunk + kChunkPixels, to, landings[(index + 1) % 2].data())
+                          : 0;
+            takeAway(targets, landed);
         }
-        const std::uint32_t* targets = landings[index % 2].data();
-        const std::size_t landed = pending;
-        pending = chunk + kChunkPixels < mapTo
-                      ? land(chunk + kChunkPixels, landings[(index + 1) % 2].data())
-                      : 0;
-        takeAway(targets, landed);
+        return true;
+    };
+    if (!mapAndTakeAway(ownFrom, ownTo)) {
+        return false;
     }
     if (shared) {
         handedSize_[part] = handedSize;
+        handedUntil_[part] = handedUntil;
         mapped_[part].store(true, std::memory_order_release);
         const int other = 1 - part;
         for (int spins = 1; !mapped_[other].load(std::memory_order_acquire); ++spins) {
@@ -225,6 +240,11 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
                 __builtin_prefetch(counts + received[k], 1);
             }
             takeAway(received + from, batch);
+        }
+        // The rest of the other half, where the other stopped handing over.
+        handedUntil = 0;  // nothing more is handed
+        if (!mapAndTakeAway(handedUntil_[other], other == 1 ? size_ : half)) {
+            return false;
         }
     }
     parts_[part] = {0, complete};

@@ -46,9 +46,8 @@ public:
     // One step of a complete list, in place, in parts that may run on different threads:
     // beginStep() first, then takeAwayPart() for each part (of 1, or of 2: the lower and the
     // upper half of the target rows), and endStep() once every part returned true. Two parts
-    // must run at the same time: when their landings fit in the room for them, each maps half
-    // of the list and hands the other the landings on its half, and waits for the other's. It
-    // takes
+    // must run at the same time: each maps half of the list and hands the other the landings
+    // on its half, as far as the room for them goes, and waits for the other's. It takes
     // the listed pixels' landings under the counted maps away from `counts`; a pixel whose
     // count drops to zero, or whose point turns white with a count of zero, is cleared in
     // `raster`, which becomes the next raster, and the list becomes those pixels. A part
@@ -79,6 +78,7 @@ private:
     // + 1); once it has mapped its half of the list, it sets mapped_[p].
     std::uint32_t* handed_;
     std::size_t handedSize_[2] = {0, 0};
+    std::size_t handedUntil_[2] = {0, 0};  // listed pixels from there on were not handed over
     std::atomic<bool> mapped_[2] = {false, false};
     std::size_t size_ = 0;
     bool complete_ = false;
