@@ -303,20 +303,28 @@ RowTargets rowTargets(const PreparedMap& map, int y, const TargetBand& band, int
             landed};
 }
 
-// Adds one to the counts of columns from..to of a target row, stopping at kFullCount.
-// Only the row's own bytes are read and written: the next row may be another thread's.
-void addOneToCounts(std::uint8_t* counts, int from, int to) {
+// Adds to the counts of columns from..to of a target row, stopping at kFullCount:
+// increments[column - from] each, or one when there are no increments. Only the row's own
+// bytes are read and written: the next row may be another thread's.
+void addToCounts(std::uint8_t* counts, int from, int to, const std::uint8_t* increments) {
     int column = from;
 #if defined(__SSE2__)
-    // Sixteen bytes of ones, the last `left` of them: the bytes of the last 16 columns up to
-    // `to` that lie past the `left` columns before.
-    alignas(16) static constexpr std::uint8_t kRamp[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                           0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1,
-                                                           1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-    const auto lastOnes = [](int left) {
+    // Sixteen bytes, the last `left` of them all ones: the bytes of the last 16 columns up to
+    // `to` that lie past the `left` columns before (with increments, `left` is at most the
+    // stretch's length: increments are read from the stretch's start on only).
+    alignas(16) static constexpr std::uint8_t kRamp[32] = {
+        0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+        0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const auto lastBytes = [](int left) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRamp + left));
     };
     const __m128i one = _mm_set1_epi8(1);
+    const auto added = [&](int offset) {  // for columns from + offset onwards
+        return increments == nullptr
+                   ? one
+                   : _mm_loadu_si128(reinterpret_cast<const __m128i*>(increments + offset));
+    };
     const int length = to - from + 1;
     if (length >= 16 && length <= 32) {
         // The most common length, where the rows of a piece change every 16 to 32 pixels. Both
@@ -327,37 +335,43 @@ void addOneToCounts(std::uint8_t* counts, int from, int to) {
         __m128i* tail = reinterpret_cast<__m128i*>(counts + to - 15);
         const __m128i headCounts = _mm_loadu_si128(head);
         const __m128i tailCounts = _mm_loadu_si128(tail);
-        _mm_storeu_si128(tail, _mm_adds_epu8(tailCounts, lastOnes(length - 16)));
-        _mm_storeu_si128(head, _mm_adds_epu8(headCounts, one));
+        _mm_storeu_si128(tail, _mm_adds_epu8(tailCounts, added(length - 16)));
+        _mm_storeu_si128(head, _mm_adds_epu8(headCounts, added(0)));
         return;
     }
     for (; column + 15 <= to; column += 16) {
         __m128i* chunk = reinterpret_cast<__m128i*>(counts + column);
-        _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), one));
+        _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), added(column - from)));
     }
-    if (column <= to && to >= 15) {
+    if (column <= to && (increments == nullptr ? to >= 15 : length >= 16)) {
         __m128i* chunk = reinterpret_cast<__m128i*>(counts + to - 15);
-        _mm_storeu_si128(chunk, _mm_adds_epu8(_mm_loadu_si128(chunk), lastOnes(to - column + 1)));
+        _mm_storeu_si128(
+            chunk, _mm_adds_epu8(_mm_loadu_si128(chunk),
+                                 _mm_and_si128(added(length - 16), lastBytes(to - column + 1))));
         return;
     }
 #endif
     for (; column <= to; ++column) {
-        const std::uint8_t count = counts[column];
-        counts[column] = static_cast<std::uint8_t>(count + (count != RowTargets::kFullCount));
+        const unsigned sum =
+            counts[column] + (increments == nullptr ? 1u : increments[column - from]);
+        counts[column] = static_cast<std::uint8_t>(std::min(sum, unsigned{RowTargets::kFullCount}));
     }
 }
 
-// Counts the black runs of a map whose X moves by close to a column per pixel and whose Y moves
-// slowly. Runs are cut where the target row changes. X never skips a column, so the targets of
-// a piece cover every column between those of its ends, and when the ends lie as many columns
-// apart as the piece has pixels, less one, each pixel has a column of its own: the piece adds
-// one to each. The other pieces (where two neighbours share a column, or that cross the
-// raster's side edges) are plotted pixel by pixel.
+// Counts the black runs of a map whose X moves by half a column to a column per pixel and
+// whose Y moves slowly. Runs are cut where the target row changes. Where X skips no column,
+// the targets of a piece cover every column between those of its ends, and when the ends lie
+// as many columns apart as the piece has pixels, less one, each pixel has a column of its own:
+// the piece adds one to each. Other pieces that span few columns count their pixels per
+// column in a small histogram first, which is then added to the row's counts a vector at a
+// time: where X moves by less than a column per pixel, most pixels share their column with a
+// neighbour, and plotting them would change about one count per pixel. Pieces that cross the
+// raster's side edges are plotted pixel by pixel.
 class RunCounter {
 public:
     RunCounter(const RowTargets& row, const std::uint64_t* bits, double c, const TargetBand& band,
-               int lanes)
-        : row_(row), bits_(bits), c_(c), band_(band), lanes_(lanes) {}
+               bool withoutGaps, int lanes)
+        : row_(row), bits_(bits), c_(c), band_(band), withoutGaps_(withoutGaps), lanes_(lanes) {}
 
     void alongRows(int u, int v) {
         forEachRowPiece(row_, c_, band_, u, v,
@@ -365,26 +379,50 @@ public:
     }
 
 private:
+    // Columns a histogram covers: a piece that spans more is counted a stretch at a time.
+    static constexpr int kHistogramColumns = 64;
+
     void count(int targetRow, int u, int w) {
         const double xu = row_.x(u);
         const double xw = row_.x(w);
         const bool inside = xu > -1.0 && xu < row_.side && xw > -1.0 && xw < row_.side;
-        const int from = inside ? static_cast<int>(std::min(xu, xw)) : 0;
-        const int to = inside ? static_cast<int>(std::max(xu, xw)) : -1;
-        if (!inside || to - from != w - u) {
+        if (!inside) {
             plotBlackPixels(row_, bits_, u, w, TargetOp::Add, lanes_);
             return;
         }
-        addOneToCounts(
-            row_.targets + (static_cast<std::size_t>(targetRow - row_.first) << row_.shift), from,
-            to);
+        std::uint8_t* counts =
+            row_.targets + (static_cast<std::size_t>(targetRow - row_.first) << row_.shift);
+        // X is monotone along the row, and the whole piece lies inside: its targets' columns
+        // lie between those of its ends, each the truncation of its X.
+        const int from = static_cast<int>(std::min(xu, xw));
+        const int to = static_cast<int>(std::max(xu, xw));
+        if (withoutGaps_ && to - from == w - u) {
+            addToCounts(counts, from, to, nullptr);
+            return;
+        }
+        // A stretch of at most kHistogramColumns pixels spans at most as many columns, X moving
+        // by at most a column per pixel.
+        for (int first = u; first <= w; first += kHistogramColumns) {
+            const int last = std::min(w, first + kHistogramColumns - 1);
+            const double xFirst = row_.x(first);
+            const double xLast = row_.x(last);
+            const int low = static_cast<int>(std::min(xFirst, xLast));
+            const int high = static_cast<int>(std::max(xFirst, xLast));
+            std::fill_n(histogram_, high - low + 1, std::uint8_t{0});
+            for (int x = first; x <= last; ++x) {
+                ++histogram_[static_cast<int>(row_.x(x)) - low];
+            }
+            addToCounts(counts, low, high, histogram_);
+        }
     }
 
     RowTargets row_;
     const std::uint64_t* bits_;
     double c_;
     const TargetBand& band_;
+    bool withoutGaps_;
     int lanes_;
+    std::uint8_t histogram_[kHistogramColumns + 16];
 };
 
 }  // namespace
@@ -698,8 +736,8 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
             }
             const double slopeX = std::fabs(map.a());
             const double slopeY = std::fabs(map.c());
-            if (op == TargetOp::Add && map.countsRuns() && map.xWithoutGaps(y)) {
-                RunCounter counter(row, bits, map.c(), band, step.vectorLanes);
+            if (op == TargetOp::Add && map.countsRuns()) {
+                RunCounter counter(row, bits, map.c(), band, map.xWithoutGaps(y), step.vectorLanes);
                 forEachBlackRun(bits, from, to, [&](int u, int v) { counter.alongRows(u, v); });
                 continue;
             }

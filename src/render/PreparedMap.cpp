@@ -305,8 +305,7 @@ bool PreparedMap::fillsRuns() const {
 }
 
 bool PreparedMap::countsRuns() const {
-    // Whether X skips no column depends on the row term too: xWithoutGaps() tells, per row.
-    return std::fabs(c_) <= kCountSlope && std::fabs(a_) >= 1.0 - kCountedShortfall &&
+    return std::fabs(c_) <= kCountSlope && std::fabs(a_) >= kLeastCountedStep &&
            std::fabs(a_) <= 1.0;
 }
 

@@ -55,14 +55,14 @@ public:
     bool fillsRuns() const;
 
     // Whether a counted map's runs are counted piece by piece (cut where the target row
-    // changes) rather than pixel by pixel: a turn near scale 1, whose X moves by close to a
-    // column per pixel and never skips one, so that two neighbours share a column at most once
-    // in 1/kCountedShortfall pixels, and whose Y changes row at most once in 1/kCountSlope.
-    // Such a piece mostly adds one to each of a stretch of counts, which costs a few vector
-    // additions where plotting its pixels costs a count change each.
+    // changes) rather than pixel by pixel: its X moves by half a column to a column per pixel
+    // and its Y changes row at most once in 1/kCountSlope pixels. A piece adds to a stretch of
+    // counts a few vector additions at a time (one to each where its pixels have a column each,
+    // which takes X skipping no column: xWithoutGaps() tells, per row), where plotting its
+    // pixels changes a count for about every pixel.
     bool countsRuns() const;
     static constexpr double kCountSlope = 1.0 / 16;
-    static constexpr double kCountedShortfall = 1.0 / 64;
+    static constexpr double kLeastCountedStep = 0.5;
 
     // Whether every pixel of a source row has the same target: a and c are zeros (x*0 is a
     // zero, and a zero plus the row term is that term).

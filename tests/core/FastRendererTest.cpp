@@ -639,6 +639,55 @@ TEST(FastRenderer, AgreesWhereTurnsNearScaleOneCountWholePieces) {
     EXPECT_EQ(systems, 160);
 }
 
+// Maps whose X moves by half a column to a column per pixel and whose Y changes row rarely (a
+// fern's largest leaf) count most pieces per column in a small histogram. Each system pairs
+// such a map, on a strip of the square as wide as its X step, with one on the rest, so that
+// the square stays mostly black and the counts begin at the first or second raster: steps of
+// exactly one half and just above, both directions of X and Y, mirrors, targets on or beside
+// cell edges, pieces cut by the side edges; then the fern itself.
+TEST(FastRenderer, AgreesWhereMapsStepHalfAColumnOrMoreAndCountPiecesByColumn) {
+    std::mt19937_64 random(2026120902);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto sign = [&] { return random() % 2 == 0 ? 1.0 : -1.0; };
+    for (int trial = 0; trial < 120; ++trial) {
+        const std::int32_t sizeIndex = trial % 3;
+        const int side = 64 << sizeIndex;
+        const double step = trial % 8 == 0 ? 0.5 : 0.5 + unit(random) * 0.49;
+        const double a = sign() * step;
+        const double c = sign() * (1.0 / 64 + unit(random) * (1.0 / 16 - 1.0 / 64));
+        const double d = sign() * (0.9 + unit(random) * 0.1);
+        const double b = (unit(random) - 0.5) * 0.1;
+        const double rest = 1.0 - step;
+        const double c2 = (unit(random) - 0.5) * 0.1;
+        const double d2 = sign() * (0.9 + unit(random) * 0.1);
+        // Centred on their strips, moved by up to a few pixels, or by whole pixels only.
+        const auto nudge = [&] {
+            return random() % 3 == 0 ? 0.0 : (unit(random) - 0.5) * 6 / side;
+        };
+        double e = step / 2 - 0.5 * (a + b) + nudge();
+        double f = 0.5 - 0.5 * (c + d) + nudge();
+        if (random() % 3 == 0) {
+            e = std::round(e * side) / side;
+            f = std::round(f * side) / side;
+        }
+        const std::vector<AffineMap> maps = {
+            {a, b, c, d, e, f},
+            {rest, 0.0, c2, d2, (1.0 + step) / 2 - 0.5 * rest + nudge(), 0.5 - 0.5 * (c2 + d2)}};
+        EXPECT_TRUE(PreparedMap(maps.front(), side).countsRuns()) << trial;
+        for (const std::int32_t count : {4, 7}) {
+            ASSERT_TRUE(agreesOnOneAndTwoThreads(test::blockWith(sizeIndex, count, maps), 7));
+        }
+    }
+    const std::vector<AffineMap> fern = {{0, 0, 0, 0.16, 0.5, 0},
+                                         {0.85, 0.04, -0.04, 0.85, 0.075, 0.18},
+                                         {0.2, -0.26, 0.23, 0.22, 0.4, 0.045},
+                                         {-0.15, 0.28, 0.26, 0.24, 0.575, -0.086}};
+    EXPECT_TRUE(PreparedMap(fern[1], 512).countsRuns());
+    for (std::int32_t sizeIndex = 0; sizeIndex <= 3; ++sizeIndex) {
+        ASSERT_TRUE(agreesOnOneAndTwoThreads(test::blockWith(sizeIndex, 12, fern), 5));
+    }
+}
+
 // The dragon's turns fill spans in the first iteration unless every class of their targets
 // lies on lines between cells, where a rounding decides the cell.
 TEST(FastRenderer, TheDragonsTurnsFillSpansWhereTheirTargetsAreClearOfCellEdges) {
