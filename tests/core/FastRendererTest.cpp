@@ -320,15 +320,8 @@ TEST(FastRenderer, AgreesWhenLandingCountsOverflow) {
     }
 }
 
-// The first iteration maps the full square: it counts landings when the images of the square
-// cover most of it, and only marks otherwise, counting from the second raster on. Both ways,
-// and the step from marks to counts to taking pixels away, must give the defining loop's
-// pictures, whether the pixels taken away are listed or found by comparing rasters. Six turned
-// copies around the centre leave about a third of the square white; a slow turn of the whole
-// square leaves a sliver; a fern mixes a flattened map, which is not counted, with turned ones
-// that are.
-TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
-    std::vector<std::vector<AffineMap>> systems;
+// Six copies at 0.42 of the square, turned by 0.3 to 2.55, their centres around the middle.
+std::vector<AffineMap> sixTurnedCopies() {
     std::vector<AffineMap> six;
     for (int k = 0; k < 6; ++k) {
         const double place = 2 * 3.141592653589793 * k / 6;
@@ -341,7 +334,19 @@ TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
         // Centre of the square to (cx, cy).
         six.push_back({ca, -sa, sa, ca, cx - 0.5 * (ca - sa), cy - 0.5 * (sa + ca)});
     }
-    systems.push_back(six);
+    return six;
+}
+
+// The first iteration maps the full square: it counts landings when the images of the square
+// cover most of it, and only marks otherwise, counting from the second raster on. Both ways,
+// and the step from marks to counts to taking pixels away, must give the defining loop's
+// pictures, whether the pixels taken away are listed or found by comparing rasters. Six turned
+// copies around the centre leave about a third of the square white; a slow turn of the whole
+// square leaves a sliver; a fern mixes a flattened map, which is not counted, with turned ones
+// that are.
+TEST(FastRenderer, AgreesWhetherTheFirstIterationCountsOrMarks) {
+    std::vector<std::vector<AffineMap>> systems;
+    systems.push_back(sixTurnedCopies());
     const double ct = std::cos(0.05);
     const double st = std::sin(0.05);
     systems.push_back({{ct, -st, st, ct, 0.5 - 0.5 * (ct - st), 0.5 - 0.5 * (st + ct)}});
@@ -685,6 +690,19 @@ TEST(FastRenderer, AgreesWhereMapsStepHalfAColumnOrMoreAndCountPiecesByColumn) {
     EXPECT_TRUE(PreparedMap(fern[1], 512).countsRuns());
     for (std::int32_t sizeIndex = 0; sizeIndex <= 3; ++sizeIndex) {
         ASSERT_TRUE(agreesOnOneAndTwoThreads(test::blockWith(sizeIndex, 12, fern), 5));
+    }
+}
+
+// The two parts of a listed step each map part of the list and hand the other the landings on
+// its rows, as far as the room for them goes (as many entries as the list limit); the rest of
+// a part, the other maps again for itself. Six maps land six times per pixel: with low limits
+// the room runs out early in most steps shared by two threads.
+TEST(FastRenderer, AgreesWhenListedStepsHandOverMoreThanTheirRoomHolds) {
+    for (const std::int32_t sizeIndex : {2, 3}) {
+        for (const std::int64_t listed : {150, 600}) {
+            ASSERT_TRUE(agreesOnOneAndTwoThreads(test::blockWith(sizeIndex, 30, sixTurnedCopies()),
+                                                 0, listed));
+        }
     }
 }
 
