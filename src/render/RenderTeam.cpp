@@ -3,18 +3,14 @@
 #include <chrono>
 #include <system_error>
 
+#include "render/SpinPause.h"
+
 namespace orv {
 
 namespace {
 
 constexpr std::chrono::milliseconds kWaitSlice{5};
 constexpr std::chrono::microseconds kSpin{50};
-
-inline void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 // Spins until `done` holds or kSpin has passed; tells which.
 template <typename Condition>
@@ -25,7 +21,7 @@ bool spinUntil(Condition done) {
             if (done()) {
                 return true;
             }
-            relax();
+            spinPause();
         }
         if (std::chrono::steady_clock::now() >= until) {
             return done();

@@ -9,6 +9,7 @@
 
 #include "document/ParameterBlock.h"
 #include "render/PixelKernel.h"
+#include "render/SpinPause.h"
 
 namespace orv {
 
@@ -26,12 +27,6 @@ constexpr std::size_t kClearAhead = 16;
 // How many landings handed over by the other part are taken away at a time, while the counts
 // of as many after them are fetched.
 constexpr std::size_t kReceivedAhead = 64;
-
-inline void relax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 }  // namespace
 
@@ -224,7 +219,7 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
             if (spins % 64 == 0 && !keepGoing()) {
                 return false;
             }
-            relax();
+            spinPause();
         }
         // The other part's landings on this part's rows, their counts fetched a batch ahead.
         const std::uint32_t* const received =
