@@ -84,10 +84,12 @@ std::uint64_t columnsMask(int word, int from, int to) {
     return mask;
 }
 
-std::size_t landListedScalar(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
-                             std::uint32_t first, std::uint32_t end, std::uint32_t* targets) {
+template <bool keepOutside>
+ListedLandings landListedScalar(const std::uint32_t* pixels, std::size_t count,
+                                const ListedMap& map, std::uint32_t first, std::uint32_t end,
+                                std::uint32_t* inside, std::uint32_t* outside) {
     const std::uint32_t columnMask = (std::uint32_t{1} << map.shift) - 1;
-    std::size_t landed = 0;
+    ListedLandings landed;
     for (std::size_t k = 0; k < count; ++k) {
         const double x = static_cast<double>(pixels[k] & columnMask);
         const double y = static_cast<double>(pixels[k] >> map.shift);
@@ -97,8 +99,13 @@ std::size_t landListedScalar(const std::uint32_t* pixels, std::size_t count, con
             const std::uint32_t target =
                 (static_cast<std::uint32_t>(static_cast<int>(ty)) << map.shift) +
                 static_cast<std::uint32_t>(static_cast<int>(tx));
-            targets[landed] = target;
-            landed += target - first < end - first ? 1 : 0;
+            const bool within = target - first < end - first;
+            inside[landed.inside] = target;
+            landed.inside += within ? 1 : 0;
+            if constexpr (keepOutside) {
+                outside[landed.outside] = target;
+                landed.outside += within ? 0 : 1;
+            }
         }
     }
     return landed;
@@ -179,6 +186,30 @@ inline void applyEntry(std::uint8_t* targets, std::uint64_t* landed, std::uint32
     }
 }
 
+// Neighbouring entries mostly clear bits of one landed word, and clearing each in memory
+// would make every entry wait for the entry before to store that word: the bits are gathered
+// in a register while the entries stay in one word.
+inline void removeEntries(std::uint8_t* targets, std::uint64_t* landed, const std::uint32_t* entry,
+                          const std::uint32_t* end) {
+    if (entry == end) {
+        return;
+    }
+    std::uint32_t word = (*entry & kOffsetMask) >> 6;
+    std::uint64_t emptied = 0;
+    for (; entry != end; ++entry) {
+        const std::uint32_t offset = *entry & kOffsetMask;
+        const auto left = static_cast<std::uint8_t>(targets[offset] - (*entry >> kAmountShift));
+        targets[offset] = left;
+        if (offset >> 6 != word) {
+            landed[word] &= ~emptied;
+            word = offset >> 6;
+            emptied = 0;
+        }
+        emptied |= static_cast<std::uint64_t>(left == 0) << (offset & 63);
+    }
+    landed[word] &= ~emptied;
+}
+
 // The targets of a stretch are computed four columns at a time, with the same additions and
 // ordered comparisons as the scalar loop and truncating conversions whose out-of-range results
 // are never used, and the targets of black pixels that land are packed into a list, a run of
@@ -250,8 +281,12 @@ __attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets&
                 end += kRunPacks.runs[key];
             }
         }
-        for (const std::uint32_t* entry = list; entry != end; ++entry) {
-            applyEntry<op>(targets, landed, *entry);
+        if constexpr (op == TargetOp::Remove) {
+            removeEntries(targets, landed, list, end);
+        } else {
+            for (const std::uint32_t* entry = list; entry != end; ++entry) {
+                applyEntry<op>(targets, landed, *entry);
+            }
         }
     }
 }
@@ -282,9 +317,10 @@ constexpr LandingPacks kLandingPacks;
 // Four listed pixels at a time: the products x*a and y*b are computed from the converted
 // coordinates, the same doubles as the scalar loop's, and truncating conversions whose
 // out-of-range results are never used.
-__attribute__((target("avx2,popcnt"))) std::size_t landListedAvx2(
+template <bool keepOutside>
+__attribute__((target("avx2,popcnt"))) ListedLandings landListedAvx2(
     const std::uint32_t* pixels, std::size_t count, const ListedMap& map, std::uint32_t first,
-    std::uint32_t end, std::uint32_t* targets) {
+    std::uint32_t end, std::uint32_t* inside, std::uint32_t* outside) {
     const __m256d a = _mm256_set1_pd(map.a);
     const __m256d b = _mm256_set1_pd(map.b);
     const __m256d c = _mm256_set1_pd(map.c);
@@ -299,7 +335,8 @@ __attribute__((target("avx2,popcnt"))) std::size_t landListedAvx2(
     const __m128i offset = _mm_set1_epi32(INT_MIN);
     const __m128i from = _mm_set1_epi32(static_cast<int>(first));
     const __m128i span = _mm_xor_si128(_mm_set1_epi32(static_cast<int>(end - first)), offset);
-    std::uint32_t* out = targets;
+    std::uint32_t* in = inside;
+    std::uint32_t* out = outside;
     std::size_t k = 0;
     for (; k + 4 <= count; k += 4) {
         const __m128i pixel = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + k));
@@ -317,16 +354,26 @@ __attribute__((target("avx2,popcnt"))) std::size_t landListedAvx2(
             _mm_add_epi32(_mm_sll_epi32(_mm256_cvttpd_epi32(ty), shift), _mm256_cvttpd_epi32(tx));
         const __m128i within =
             _mm_cmpgt_epi32(span, _mm_xor_si128(_mm_sub_epi32(target, from), offset));
-        const unsigned landing =
-            static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY))) &
-            static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(within)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+        const auto landing = static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
+        const auto inRange = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(within)));
+        const unsigned mine = landing & inRange;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(in),
                          _mm_shuffle_epi8(target, _mm_load_si128(reinterpret_cast<const __m128i*>(
-                                                      kLandingPacks.shuffle[landing]))));
-        out += __builtin_popcount(landing);
+                                                      kLandingPacks.shuffle[mine]))));
+        in += __builtin_popcount(mine);
+        if constexpr (keepOutside) {
+            const unsigned theirs = landing & ~inRange;
+            _mm_storeu_si128(
+                reinterpret_cast<__m128i*>(out),
+                _mm_shuffle_epi8(target, _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                             kLandingPacks.shuffle[theirs]))));
+            out += __builtin_popcount(theirs);
+        }
     }
-    return static_cast<std::size_t>(out - targets) +
-           landListedScalar(pixels + k, count - k, map, first, end, out);
+    const ListedLandings rest =
+        landListedScalar<keepOutside>(pixels + k, count - k, map, first, end, in, out);
+    return {static_cast<std::size_t>(in - inside) + rest.inside,
+            static_cast<std::size_t>(out - outside) + rest.outside};
 }
 
 bool processorHasAvx2() {
@@ -368,17 +415,21 @@ void plotBlackPixels(const RowTargets& row, const std::uint64_t* bits, int from,
     }
 }
 
-std::size_t landListedPixels(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
-                             std::uint32_t first, std::uint32_t end, std::uint32_t* targets,
-                             int lanes) {
+ListedLandings landListedPixels(const std::uint32_t* pixels, std::size_t count,
+                                const ListedMap& map, std::uint32_t first, std::uint32_t end,
+                                std::uint32_t* inside, std::uint32_t* outside, int lanes) {
 #if defined(ORV_HAVE_AVX2_KERNEL)
     if (lanes >= 4 && processorHasAvx2()) {
-        return landListedAvx2(pixels, count, map, first, end, targets);
+        return outside != nullptr
+                   ? landListedAvx2<true>(pixels, count, map, first, end, inside, outside)
+                   : landListedAvx2<false>(pixels, count, map, first, end, inside, outside);
     }
 #else
     (void)lanes;
 #endif
-    return landListedScalar(pixels, count, map, first, end, targets);
+    return outside != nullptr
+               ? landListedScalar<true>(pixels, count, map, first, end, inside, outside)
+               : landListedScalar<false>(pixels, count, map, first, end, inside, outside);
 }
 
 void markColumns(const RowTargets& row, int u, int v) {

@@ -59,11 +59,19 @@ struct ListedMap {
     int shift;
 };
 
-// Writes to `targets` the targets of those of the `count` listed pixels whose target lands
-// (-1 < X < N, -1 < Y < N) at `first` or later but before `end`, in order, and returns how
-// many. `targets` must have room for count + 4 values. `lanes` as for plotBlackPixels.
-std::size_t landListedPixels(const std::uint32_t* pixels, std::size_t count, const ListedMap& map,
-                             std::uint32_t first, std::uint32_t end, std::uint32_t* targets,
-                             int lanes);
+// How many landings of listed pixels landListedPixels() wrote to each of its lists.
+struct ListedLandings {
+    std::size_t inside = 0;
+    std::size_t outside = 0;
+};
+
+// Writes to `inside` the targets of those of the `count` listed pixels whose target lands
+// (-1 < X < N, -1 < Y < N) at `first` or later but before `end`, in order; when `outside` is
+// set, the targets of the other pixels that land go there, in order (otherwise they are
+// dropped). Each list must have room for its landings and 4 values more. `lanes` as for
+// plotBlackPixels.
+ListedLandings landListedPixels(const std::uint32_t* pixels, std::size_t count,
+                                const ListedMap& map, std::uint32_t first, std::uint32_t end,
+                                std::uint32_t* inside, std::uint32_t* outside, int lanes);
 
 }  // namespace orv

@@ -24,6 +24,9 @@ constexpr std::size_t kChunkPixels = 64;
 // How many pixels ahead the word of a pixel to clear is fetched.
 constexpr std::size_t kClearAhead = 16;
 
+// How many values a vector store of the landing kernel may write past the last landing.
+constexpr std::size_t kVectorSlack = 4;
+
 // How many landings handed over by the other part are taken away at a time, while the counts
 // of as many after them are fetched.
 constexpr std::size_t kReceivedAhead = 64;
@@ -139,28 +142,18 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     const auto land = [&](std::size_t from, std::size_t to, std::uint32_t* targets) {
         const std::size_t pixels = std::min(kChunkPixels, to - from);
         bool handing = shared && from < handedUntil;
-        if (handing && handedSize + pixels * mapCount_ > partCapacity_ + 1) {
+        // The kernel may write a whole vector past the last landing it hands over.
+        if (handing && handedSize + pixels * mapCount_ + kVectorSlack > partCapacity_ + 1) {
             handedUntil = from;
             handing = false;
         }
         std::size_t landed = 0;
         for (std::size_t m = 0; m < mapCount_; ++m) {
-            landed += landListedPixels(pixels_ + from, pixels, terms_[m], handing ? 0 : first,
-                                       handing ? ~std::uint32_t{0} : end, targets + landed, lanes);
-        }
-        if (handing) {
-            // The part's own landings to the front, the other's handed over; no branch on
-            // which, as both are common near the middle.
-            std::size_t own = 0;
-            for (std::size_t k = 0; k < landed; ++k) {
-                const std::uint32_t target = targets[k];
-                const bool mine = target - first < end - first;
-                targets[own] = target;
-                handed[handedSize] = target;
-                own += mine ? 1 : 0;
-                handedSize += mine ? 0 : 1;
-            }
-            landed = own;
+            const ListedLandings found =
+                landListedPixels(pixels_ + from, pixels, terms_[m], first, end, targets + landed,
+                                 handing ? handed + handedSize : nullptr, lanes);
+            landed += found.inside;
+            handedSize += found.outside;
         }
         for (std::size_t k = 0; k < landed; ++k) {
             __builtin_prefetch(counts + targets[k], 1);

@@ -129,6 +129,7 @@ TEST(PixelKernel, ListedPixelsLandWhereTheDefiningLoopPutsThem) {
         const std::uint32_t first = round % 3 == 2 ? cut : 0;
         const std::uint32_t end = round % 3 == 1 ? cut : ~std::uint32_t{0};
         std::vector<std::uint32_t> expected;
+        std::vector<std::uint32_t> expectedOutside;
         for (const std::uint32_t pixel : pixels) {
             const int x = static_cast<int>(pixel % kSide);
             const int y = static_cast<int>(pixel / kSide);
@@ -138,18 +139,25 @@ TEST(PixelKernel, ListedPixelsLandWhereTheDefiningLoopPutsThem) {
                 const std::uint32_t target =
                     static_cast<std::uint32_t>(static_cast<int>(ty)) * kSide +
                     static_cast<std::uint32_t>(static_cast<int>(tx));
-                if (target >= first && target < end) {
-                    expected.push_back(target);
-                }
+                (target >= first && target < end ? expected : expectedOutside).push_back(target);
             }
         }
         landedSome += expected.empty() ? 0 : 1;
         missedSome += expected.size() < count ? 1 : 0;
         for (const int lanes : {1, 4}) {
-            std::vector<std::uint32_t> targets(count + 4);
-            targets.resize(
-                landListedPixels(pixels.data(), count, listed, first, end, targets.data(), lanes));
-            EXPECT_EQ(targets, expected) << "round " << round << ", lanes " << lanes;
+            std::vector<std::uint32_t> inside(count + 4);
+            std::vector<std::uint32_t> outside(count + 4);
+            const ListedLandings parted = landListedPixels(pixels.data(), count, listed, first, end,
+                                                           inside.data(), outside.data(), lanes);
+            inside.resize(parted.inside);
+            outside.resize(parted.outside);
+            EXPECT_EQ(inside, expected) << "round " << round << ", lanes " << lanes;
+            EXPECT_EQ(outside, expectedOutside) << "round " << round << ", lanes " << lanes;
+            std::vector<std::uint32_t> alone(count + 4);
+            alone.resize(landListedPixels(pixels.data(), count, listed, first, end, alone.data(),
+                                          nullptr, lanes)
+                             .inside);
+            EXPECT_EQ(alone, expected) << "round " << round << ", lanes " << lanes;
         }
     }
     EXPECT_GT(landedSome, 100);
