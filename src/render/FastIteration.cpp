@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/BandClaims.h"
 #include "render/BandScatter.h"
 #include "render/BitRaster.h"
 #include "render/HugePageArena.h"
@@ -212,9 +213,7 @@ private:
     std::vector<std::int32_t> pointStarts_;
     std::vector<std::int32_t> pointColumns_;
     std::vector<std::int32_t> pointRows_;
-    // On a cache line of its own: every thread takes bands from it, and the fields around it
-    // are read at every row.
-    alignas(64) std::atomic<int> nextBand_{0};
+    std::optional<BandClaims> claims_;
     std::mutex outcomeMutex_;
     StepOutcome outcome_;
     StopPoller* poller_ = nullptr;
@@ -246,6 +245,7 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
     countedRows_ = std::clamp(side / (2 * threads_), markedRows_, side);
     markedBands_ = bandsOf(kMarkedPlan, side, markedRows_);
     countedBands_ = bandsOf(kCountedPlan, side, countedRows_);
+    claims_.emplace(2, std::max(markedBands_.size(), countedBands_.size()));
     prepareMaps(block, options.counting);
     allocateBuffers();
     packWithCounts_ = anyCounted_ && !anyMarked_;
@@ -489,8 +489,9 @@ void FastRender::work(int member) {
     const bool pack = countingPhase_ == packWithCounts_;
     const std::vector<TargetBand>& bands = countingPhase_ ? countedBands_ : markedBands_;
     StepOutcome found;
-    for (auto band = static_cast<std::size_t>(nextBand_.fetch_add(1)); band < bands.size();
-         band = static_cast<std::size_t>(nextBand_.fetch_add(1))) {
+    std::size_t position = 0;
+    for (std::size_t band = claims_->next(member, position); band < bands.size();
+         band = claims_->next(member, position)) {
         if (!packOnly_ && !bandScatter.scatter(step_, bands[band], countingPhase_, keepGoing)) {
             return;
         }
@@ -522,7 +523,9 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
     const std::function<void()> whileWaiting = [&] { poller.pollIfDue(); };
     const auto phase = [&](bool counting, bool alone) {
         countingPhase_ = counting;
-        nextBand_.store(0, std::memory_order_relaxed);
+        claims_->reset(counting ? kCountedPlan : kMarkedPlan,
+                       counting ? countedBands_.size() : markedBands_.size(),
+                       alone ? 1 : team.members());
         if (alone) {
             work(0);  // takes every band
         } else {

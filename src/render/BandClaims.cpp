@@ -1,0 +1,51 @@
+#include "render/BandClaims.h"
+
+#include <stdexcept>
+
+namespace orv {
+
+BandClaims::BandClaims(int plans, std::size_t maxBands)
+    : claimed_(std::make_unique<std::atomic<bool>[]>(maxBands)),
+      owners_(static_cast<std::size_t>(plans)),
+      maxBands_(maxBands) {}
+
+void BandClaims::reset(int plan, std::size_t bands, int members) {
+    if (bands > maxBands_ || members < 1 || plan < 0 ||
+        static_cast<std::size_t>(plan) >= owners_.size()) {
+        throw std::invalid_argument("band claims out of range");
+    }
+    std::vector<std::int8_t>& owners = owners_[static_cast<std::size_t>(plan)];
+    if (owners.size() != bands) {
+        // Contiguous shares to begin with.
+        owners.resize(bands);
+        for (std::size_t band = 0; band < bands; ++band) {
+            owners[band] =
+                static_cast<std::int8_t>(band * static_cast<std::size_t>(members) / bands);
+        }
+    }
+    owner_ = owners.data();
+    bands_ = bands;
+    for (std::size_t band = 0; band < bands; ++band) {
+        claimed_[band].store(false, std::memory_order_relaxed);
+    }
+}
+
+std::size_t BandClaims::next(int member, std::size_t& position) {
+    // Positions 0..bands-1 pass over the member's own bands upwards, the rest over the
+    // others' downwards.
+    while (position < 2 * bands_) {
+        const std::size_t at = position++;
+        const bool own = at < bands_;
+        const std::size_t band = own ? at : 2 * bands_ - 1 - at;
+        if ((owner_[band] == member) != own) {
+            continue;
+        }
+        if (!claimed_[band].exchange(true, std::memory_order_acq_rel)) {
+            owner_[band] = static_cast<std::int8_t>(member);
+            return band;
+        }
+    }
+    return bands_;
+}
+
+}  // namespace orv
