@@ -370,6 +370,10 @@ __attribute__((target("avx2,popcnt"))) ListedLandings landListedAvx2(
             out += __builtin_popcount(theirs);
         }
     }
+    // The scalar tail is plain SSE code: leaving the upper halves of the vector registers
+    // dirty would make it, and whatever SSE code runs after, wait on them (GCC leaves out the
+    // vzeroupper before this call; the defining loop ran at half speed after a render).
+    _mm256_zeroupper();
     const ListedLandings rest =
         landListedScalar<keepOutside>(pixels + k, count - k, map, first, end, in, out);
     return {static_cast<std::size_t>(in - inside) + rest.inside,

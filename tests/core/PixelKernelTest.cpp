@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <cpuid.h>
+#endif
 
 #include "document/ParameterBlock.h"
 #include "render/BandScatter.h"
@@ -163,6 +168,64 @@ TEST(PixelKernel, ListedPixelsLandWhereTheDefiningLoopPutsThem) {
     EXPECT_GT(landedSome, 100);
     EXPECT_GT(missedSome, 100);
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Whether the upper halves of the vector registers hold anything (XINUSE, bit 2), where the
+// processor tells (XGETBV with ECX = 1).
+std::optional<bool> upperVectorStateInUse() {
+    unsigned eax = 0;
+    unsigned ebx = 0;
+    unsigned ecx = 0;
+    unsigned edx = 0;
+    if (__get_cpuid_count(0xD, 1, &eax, &ebx, &ecx, &edx) == 0 || (eax & 4) == 0) {
+        return std::nullopt;
+    }
+    unsigned low = 0;
+    unsigned high = 0;
+    asm volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(1));
+    return (low & 4) != 0;
+}
+
+// Plain SSE code after a kernel that leaves them dirty waits on them: the defining loop ran at
+// half speed after a render did.
+TEST(PixelKernel, VectorKernelsLeaveTheUpperHalvesOfTheRegistersClean) {
+    if (!upperVectorStateInUse().has_value() || !__builtin_cpu_supports("avx2")) {
+        GTEST_SKIP() << "the processor does not tell, or has no AVX2";
+    }
+    const PreparedMap prepared({0.42, -0.2, 0.2, 0.42, 0.1, 0.3}, 256);
+    const ListedMap listed{prepared.a(),       prepared.b(),       prepared.c(), prepared.d(),
+                           prepared.offsetX(), prepared.offsetY(), 256.0,        8};
+    std::vector<std::uint32_t> pixels(23);
+    for (std::size_t k = 0; k < pixels.size(); ++k) {
+        pixels[k] = static_cast<std::uint32_t>(k * 2711 % (256 * 256));
+    }
+    std::vector<std::uint32_t> inside(pixels.size() + 4);
+    std::vector<std::uint32_t> outside(pixels.size() + 4);
+    for (std::uint32_t* others : {outside.data(), static_cast<std::uint32_t*>(nullptr)}) {
+        landListedPixels(pixels.data(), pixels.size(), listed, 0, 128 * 256, inside.data(), others,
+                         4);
+        EXPECT_FALSE(*upperVectorStateInUse()) << (others != nullptr ? "parted" : "alone");
+    }
+    std::vector<std::uint8_t> counts(256 * 256, 9);
+    std::vector<std::uint64_t> landed(256 * 256 / 64, ~std::uint64_t{0});
+    const std::vector<std::uint64_t> row(4, 0x0F0F'FFFF'0F0F'FFFFull);
+    for (const TargetOp op : {TargetOp::Mark, TargetOp::Add, TargetOp::Remove}) {
+        const RowTargets targets{prepared.columnX(),
+                                 prepared.columnY(),
+                                 prepared.rowX(100),
+                                 prepared.rowY(100),
+                                 256.0,
+                                 -1.0,
+                                 256.0,
+                                 0,
+                                 8,
+                                 counts.data(),
+                                 landed.data()};
+        plotBlackPixels(targets, row.data(), 0, 255, op, 4);
+        EXPECT_FALSE(*upperVectorStateInUse()) << "operation " << static_cast<int>(op);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace orv
