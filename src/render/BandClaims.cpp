@@ -6,24 +6,24 @@ namespace orv {
 
 BandClaims::BandClaims(int plans, std::size_t maxBands)
     : claimed_(std::make_unique<std::atomic<bool>[]>(maxBands)),
-      owners_(static_cast<std::size_t>(plans)),
+      owners_(std::make_unique<std::int8_t[]>(static_cast<std::size_t>(plans) * maxBands)),
+      bandsOf_(std::make_unique<std::size_t[]>(static_cast<std::size_t>(plans))),
+      plans_(plans),
       maxBands_(maxBands) {}
 
 void BandClaims::reset(int plan, std::size_t bands, int members) {
-    if (bands > maxBands_ || members < 1 || plan < 0 ||
-        static_cast<std::size_t>(plan) >= owners_.size()) {
+    if (bands > maxBands_ || members < 1 || plan < 0 || plan >= plans_) {
         throw std::invalid_argument("band claims out of range");
     }
-    std::vector<std::int8_t>& owners = owners_[static_cast<std::size_t>(plan)];
-    if (owners.size() != bands) {
+    owner_ = owners_.get() + static_cast<std::size_t>(plan) * maxBands_;
+    if (bandsOf_[static_cast<std::size_t>(plan)] != bands) {
         // Contiguous shares to begin with.
-        owners.resize(bands);
+        bandsOf_[static_cast<std::size_t>(plan)] = bands;
         for (std::size_t band = 0; band < bands; ++band) {
-            owners[band] =
+            owner_[band] =
                 static_cast<std::int8_t>(band * static_cast<std::size_t>(members) / bands);
         }
     }
-    owner_ = owners.data();
     bands_ = bands;
     for (std::size_t band = 0; band < bands; ++band) {
         claimed_[band].store(false, std::memory_order_relaxed);

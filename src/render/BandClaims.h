@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace orv {
 
@@ -28,7 +27,10 @@ public:
 
 private:
     std::unique_ptr<std::atomic<bool>[]> claimed_;
-    std::vector<std::vector<std::int8_t>> owners_;  // per plan: who last worked on each band
+    // Per plan, maxBands_ apart: who last worked on each band, for bandsOf_ bands.
+    std::unique_ptr<std::int8_t[]> owners_;
+    std::unique_ptr<std::size_t[]> bandsOf_;
+    int plans_;
     std::size_t maxBands_;
     std::int8_t* owner_ = nullptr;  // the current plan's
     std::size_t bands_ = 0;
