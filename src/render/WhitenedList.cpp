@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -38,6 +39,7 @@ WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::siz
     : side_(side),
       shift_(std::countr_zero(static_cast<unsigned>(side))),
       partCapacity_(partCapacity),
+      splitRow_(side / 2),
       pixels_(storage.data()),
       next_(storage.data() + 2 * (partCapacity + 1)),
       handed_(storage.data() + 4 * (partCapacity + 1)) {
@@ -112,17 +114,19 @@ void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t
 void WhitenedList::beginStep() {
     mapped_[0].store(false, std::memory_order_relaxed);
     mapped_[1].store(false, std::memory_order_relaxed);
-    if (points_) {
-        // The rows that lost their last black pixel leave their points uncovered.
-        uncovered_.clear();
-        points_->remove({pixels_, size_}, uncovered_);
-    }
+    uncovered_.clear();
 }
 
 bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRaster& raster,
                                 int lanes, const std::function<bool()>& keepGoing) {
-    // Part 0 takes the targets below the middle row, part 1 the rest (parts == 2).
-    const std::uint32_t middle = static_cast<std::uint32_t>(side_ / 2) << shift_;
+    const auto started = std::chrono::steady_clock::now();
+    if (points_ && part == 0) {
+        // The rows that lost their last black pixel leave their points uncovered. Part 1 asks
+        // the points only after part 0 has mapped its half.
+        points_->remove({pixels_, size_}, uncovered_);
+    }
+    // Part 0 takes the targets below the split row, part 1 the rest (parts == 2).
+    const std::uint32_t middle = static_cast<std::uint32_t>(splitRow_) << shift_;
     const std::uint32_t first = parts == 2 && part == 1 ? middle : 0;
     const std::uint32_t end = parts == 2 && part == 0 ? middle : ~std::uint32_t{0};
     // Two parts each map half of the list and hand the other the landings on its rows, until
@@ -203,17 +207,20 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     if (!mapAndTakeAway(ownFrom, ownTo)) {
         return false;
     }
+    auto waited = std::chrono::steady_clock::duration::zero();
     if (shared) {
         handedSize_[part] = handedSize;
         handedUntil_[part] = handedUntil;
         mapped_[part].store(true, std::memory_order_release);
         const int other = 1 - part;
+        const auto waiting = std::chrono::steady_clock::now();
         for (int spins = 1; !mapped_[other].load(std::memory_order_acquire); ++spins) {
             if (spins % 64 == 0 && !keepGoing()) {
                 return false;
             }
             spinPause();
         }
+        waited = std::chrono::steady_clock::now() - waiting;
         // The other part's landings on this part's rows, their counts fetched a batch ahead.
         const std::uint32_t* const received =
             handed_ + static_cast<std::size_t>(other) * (partCapacity_ + 1);
@@ -235,7 +242,7 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
             return false;
         }
     }
-    parts_[part] = {0, complete};
+    parts_[part] = {0, complete, {}};
     if (!complete) {
         return true;
     }
@@ -256,6 +263,7 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
         words[target >> 6] &= ~(std::uint64_t{1} << (target & 63));
     }
     parts_[part].listed = found;
+    parts_[part].busy = std::chrono::steady_clock::now() - started - waited;
     return true;
 }
 
@@ -297,6 +305,25 @@ void WhitenedList::endStep(int parts, const std::uint8_t* counts, BitRaster& ras
     uncovered_.clear();
     std::swap(pixels_, next_);
     size_ = found;
+    if (parts == 2) {
+        splitRow_ = balancedSplit(splitRow_, side_, parts_[0].busy.count(), parts_[1].busy.count());
+    }
+}
+
+int balancedSplit(int split, int side, std::int64_t lowerBusy, std::int64_t upperBusy) {
+    // Each part's time is taken as spread evenly over its rows; the split moves by the rows
+    // that carry half the difference, in whole steps of a few rows.
+    constexpr int kStep = 8;
+    const int least = std::max(kStep, side / 8);
+    if (side < 4 * least || lowerBusy <= 0 || upperBusy <= 0) {
+        return split;
+    }
+    const double difference = static_cast<double>(upperBusy - lowerBusy) / 2;
+    const double rows = difference > 0
+                            ? difference * (side - split) / static_cast<double>(upperBusy)
+                            : difference * split / static_cast<double>(lowerBusy);
+    const int moved = split + static_cast<int>(rows) / kStep * kStep;
+    return std::clamp(moved, least, side - least);
 }
 
 }  // namespace orv
