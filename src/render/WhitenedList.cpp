@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -315,7 +316,10 @@ int balancedSplit(int split, int side, std::int64_t lowerBusy, std::int64_t uppe
     // that carry half the difference, in whole steps of a few rows.
     constexpr int kStep = 8;
     const int least = std::max(kStep, side / 8);
-    if (side < 4 * least || lowerBusy <= 0 || upperBusy <= 0) {
+    // A difference within a sixteenth of the whole is as likely the machine's noise as the
+    // rows': the split stays, and so do the rows' counts in their cores' caches.
+    if (side < 4 * least || lowerBusy <= 0 || upperBusy <= 0 ||
+        16 * std::abs(upperBusy - lowerBusy) <= upperBusy + lowerBusy) {
         return split;
     }
     const double difference = static_cast<double>(upperBusy - lowerBusy) / 2;

@@ -25,7 +25,8 @@ namespace orv {
 // that no point keeps black) are the next list.
 // The row that splits the target rows of a step's two parts next, given the split of the last
 // step and how long each part was busy with it: the lower part was slower, the split moves
-// down. Moves in steps of 8 rows and stays in the middle three quarters of the side.
+// down. Moves in steps of 8 rows, not for differences within a sixteenth of the whole, and
+// stays in the middle three quarters of the side.
 int balancedSplit(int split, int side, std::int64_t lowerBusy, std::int64_t upperBusy);
 
 class WhitenedList {

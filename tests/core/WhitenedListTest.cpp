@@ -10,6 +10,8 @@ namespace {
 
 TEST(ListSplit, MovesTowardsTheFasterPartByTheRowsThatCarryHalfTheDifference) {
     EXPECT_EQ(balancedSplit(1024, 2048, 500, 500), 1024);
+    EXPECT_EQ(balancedSplit(1024, 2048, 500, 560), 1024);  // as likely noise
+    EXPECT_EQ(balancedSplit(1024, 2048, 500, 580), 1024 + 64);
     // 100 of the upper part's 300 are to move: a third of its 1024 rows, 341, in steps of 8.
     EXPECT_EQ(balancedSplit(1024, 2048, 100, 300), 1024 + 336);
     EXPECT_EQ(balancedSplit(1024, 2048, 300, 100), 1024 - 336);
