@@ -186,28 +186,24 @@ inline void applyEntry(std::uint8_t* targets, std::uint64_t* landed, std::uint32
     }
 }
 
-// Neighbouring entries mostly clear bits of one landed word, and clearing each in memory
-// would make every entry wait for the entry before to store that word: the bits are gathered
-// in a register while the entries stay in one word.
-inline void removeEntries(std::uint8_t* targets, std::uint64_t* landed, const std::uint32_t* entry,
+// Whether a count dropped to zero is as good as random, and clearing its landed bit at once
+// would make the next entry on the same word wait for that store: the entries whose counts
+// drop to zero are gathered in place (each written over an entry already read), then their
+// bits are cleared.
+inline void removeEntries(std::uint8_t* targets, std::uint64_t* landed, std::uint32_t* list,
                           const std::uint32_t* end) {
-    if (entry == end) {
-        return;
-    }
-    std::uint32_t word = (*entry & kOffsetMask) >> 6;
-    std::uint64_t emptied = 0;
-    for (; entry != end; ++entry) {
-        const std::uint32_t offset = *entry & kOffsetMask;
-        const auto left = static_cast<std::uint8_t>(targets[offset] - (*entry >> kAmountShift));
+    std::uint32_t* emptied = list;
+    for (const std::uint32_t* entry = list; entry != end; ++entry) {
+        const std::uint32_t value = *entry;
+        const std::uint32_t offset = value & kOffsetMask;
+        const auto left = static_cast<std::uint8_t>(targets[offset] - (value >> kAmountShift));
         targets[offset] = left;
-        if (offset >> 6 != word) {
-            landed[word] &= ~emptied;
-            word = offset >> 6;
-            emptied = 0;
-        }
-        emptied |= static_cast<std::uint64_t>(left == 0) << (offset & 63);
+        *emptied = offset;
+        emptied += left == 0 ? 1 : 0;
     }
-    landed[word] &= ~emptied;
+    for (const std::uint32_t* cleared = list; cleared != emptied; ++cleared) {
+        landed[*cleared >> 6] &= ~(std::uint64_t{1} << (*cleared & 63));
+    }
 }
 
 // The targets of a stretch are computed four columns at a time, with the same additions and
