@@ -215,11 +215,15 @@ inline void removeEntries(std::uint8_t* targets, std::uint64_t* landed, std::uin
 // stay in the nearest cache.
 constexpr int kListColumns = 512;
 
-template <TargetOp op>
-__attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets& row,
-                                                               const std::uint64_t* bits, int from,
-                                                               int to) {
-    const Plotter p(row);
+// Packs the landing targets of the black pixels of columns from..to (at most kListColumns)
+// into the list from `end` on; returns the new end. With `everyLands`, the caller knows that
+// every pixel lands, and the lanes need no tests.
+template <TargetOp op, bool everyLands>
+__attribute__((target("avx2,popcnt,bmi,ssse3"))) std::uint32_t* packPiece(const RowTargets& row,
+                                                                          const Plotter& p,
+                                                                          const std::uint64_t* bits,
+                                                                          int from, int to,
+                                                                          std::uint32_t* end) {
     const __m256d rowX = _mm256_set1_pd(row.rowX);
     const __m256d rowY = _mm256_set1_pd(row.rowY);
     const __m256d minusOne = _mm256_set1_pd(-1.0);
@@ -228,60 +232,78 @@ __attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets&
     const __m256d yHigh = _mm256_set1_pd(row.yHigh);
     const __m128i first = _mm_set1_epi32(row.first);
     const __m128i shift = _mm_cvtsi32_si128(row.shift);
-    std::uint8_t* const targets = row.targets;
-    std::uint64_t* const landed = row.landed;
-    // Room for every column of a piece, and a whole vector past the last packed target.
-    alignas(16) std::uint32_t list[kListColumns + 4];
-    for (int pieceFrom = from; pieceFrom <= to; pieceFrom += kListColumns) {
-        const int pieceTo = std::min(to, pieceFrom + kListColumns - 1);
-        std::uint32_t* end = list;
-        for (int word = pieceFrom >> 6; word <= pieceTo >> 6; ++word) {
-            const std::uint64_t black = bits[word] & columnsMask(word, pieceFrom, pieceTo);
-            if (black == 0) {
+    for (int word = from >> 6; word <= to >> 6; ++word) {
+        const std::uint64_t black = bits[word] & columnsMask(word, from, to);
+        if (black == 0) {
+            continue;
+        }
+        if (__builtin_popcountll(black) < 8) {
+            for (std::uint64_t pending = black; pending != 0; pending &= pending - 1) {
+                p.plot<op>(word * 64 + __builtin_ctzll(pending));
+            }
+            continue;
+        }
+        const double* xa = row.xa + word * 64;
+        const double* xc = row.xc + word * 64;
+        for (int group = 0; group < 64; group += 4) {
+            const unsigned lanes = static_cast<unsigned>(black >> group) & 0xF;
+            if (lanes == 0) {
                 continue;
             }
-            if (__builtin_popcountll(black) < 8) {
-                for (std::uint64_t pending = black; pending != 0; pending &= pending - 1) {
-                    p.plot<op>(word * 64 + __builtin_ctzll(pending));
-                }
-                continue;
-            }
-            const double* xa = row.xa + word * 64;
-            const double* xc = row.xc + word * 64;
-            for (int group = 0; group < 64; group += 4) {
-                const unsigned lanes = static_cast<unsigned>(black >> group) & 0xF;
-                if (lanes == 0) {
-                    continue;
-                }
-                const __m256d tx = _mm256_add_pd(_mm256_loadu_pd(xa + group), rowX);
-                const __m256d ty = _mm256_add_pd(_mm256_loadu_pd(xc + group), rowY);
+            const __m256d tx = _mm256_add_pd(_mm256_loadu_pd(xa + group), rowX);
+            const __m256d ty = _mm256_add_pd(_mm256_loadu_pd(xc + group), rowY);
+            unsigned landing = lanes;
+            if constexpr (!everyLands) {
                 const __m256d inX = _mm256_and_pd(_mm256_cmp_pd(tx, minusOne, _CMP_GT_OQ),
                                                   _mm256_cmp_pd(tx, side, _CMP_LT_OQ));
                 const __m256d inY = _mm256_and_pd(_mm256_cmp_pd(ty, yLow, _CMP_GT_OQ),
                                                   _mm256_cmp_pd(ty, yHigh, _CMP_LT_OQ));
-                const unsigned landing =
-                    lanes & static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
-                const __m128i ix = _mm256_cvttpd_epi32(tx);
-                const __m128i iy = _mm256_cvttpd_epi32(ty);
-                const __m128i target =
-                    _mm_add_epi32(_mm_sll_epi32(_mm_sub_epi32(iy, first), shift), ix);
-                const unsigned equal = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(
-                                           _mm_cmpeq_epi32(target, _mm_slli_si128(target, 4))))) >>
-                                       1;
-                const unsigned key = landing | equal << 4;
-                const __m128i packed = _mm_or_si128(
-                    _mm_shuffle_epi8(target, _mm_load_si128(reinterpret_cast<const __m128i*>(
-                                                 kRunPacks.shuffle[key]))),
-                    _mm_load_si128(reinterpret_cast<const __m128i*>(kRunPacks.amounts[key])));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(end), packed);
-                end += kRunPacks.runs[key];
+                landing &= static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
             }
+            const __m128i ix = _mm256_cvttpd_epi32(tx);
+            const __m128i iy = _mm256_cvttpd_epi32(ty);
+            const __m128i target =
+                _mm_add_epi32(_mm_sll_epi32(_mm_sub_epi32(iy, first), shift), ix);
+            const unsigned equal = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(
+                                       _mm_cmpeq_epi32(target, _mm_slli_si128(target, 4))))) >>
+                                   1;
+            const unsigned key = landing | equal << 4;
+            const __m128i packed = _mm_or_si128(
+                _mm_shuffle_epi8(target, _mm_load_si128(reinterpret_cast<const __m128i*>(
+                                             kRunPacks.shuffle[key]))),
+                _mm_load_si128(reinterpret_cast<const __m128i*>(kRunPacks.amounts[key])));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(end), packed);
+            end += kRunPacks.runs[key];
         }
+    }
+    return end;
+}
+
+template <TargetOp op>
+__attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets& row,
+                                                               const std::uint64_t* bits, int from,
+                                                               int to) {
+    const Plotter p(row);
+    // X and Y are monotone along the row: where both ends of a piece land, so does every
+    // pixel between them.
+    const auto lands = [&](int column) {
+        const double x = p.xa[column] + p.rowX;
+        const double y = p.xc[column] + p.rowY;
+        return x > -1.0 && x < p.side && y > p.yLow && y < p.yHigh;
+    };
+    // Room for every column of a piece, and a whole vector past the last packed target.
+    alignas(16) std::uint32_t list[kListColumns + 4];
+    for (int pieceFrom = from; pieceFrom <= to; pieceFrom += kListColumns) {
+        const int pieceTo = std::min(to, pieceFrom + kListColumns - 1);
+        std::uint32_t* const end =
+            lands(pieceFrom) && lands(pieceTo)
+                ? packPiece<op, true>(row, p, bits, pieceFrom, pieceTo, list)
+                : packPiece<op, false>(row, p, bits, pieceFrom, pieceTo, list);
         if constexpr (op == TargetOp::Remove) {
-            removeEntries(targets, landed, list, end);
+            removeEntries(row.targets, row.landed, list, end);
         } else {
             for (const std::uint32_t* entry = list; entry != end; ++entry) {
-                applyEntry<op>(targets, landed, *entry);
+                applyEntry<op>(row.targets, row.landed, *entry);
             }
         }
     }
