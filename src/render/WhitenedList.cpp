@@ -23,6 +23,9 @@ constexpr std::size_t kPixelsBetweenQuestions = 4096;
 // Pixels whose landings are found, and their counts fetched, before any is taken away.
 constexpr std::size_t kChunkPixels = 64;
 
+// How many found targets are settled at a time while waiting for the other part.
+constexpr std::size_t kSettledWhileWaiting = 256;
+
 // How many pixels ahead the word of a pixel to clear is fetched.
 constexpr std::size_t kClearAhead = 16;
 
@@ -115,6 +118,7 @@ void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t
 void WhitenedList::beginStep() {
     mapped_[0].store(false, std::memory_order_relaxed);
     mapped_[1].store(false, std::memory_order_relaxed);
+    pointsReady_.store(false, std::memory_order_relaxed);
     uncovered_.clear();
 }
 
@@ -123,8 +127,9 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     const auto started = std::chrono::steady_clock::now();
     if (points_ && part == 0) {
         // The rows that lost their last black pixel leave their points uncovered. Part 1 asks
-        // the points only after part 0 has mapped its half.
+        // the points only once part 0 says so.
         points_->remove({pixels_, size_}, uncovered_);
+        pointsReady_.store(true, std::memory_order_release);
     }
     // Part 0 takes the targets below the split row, part 1 the rest (parts == 2).
     const std::uint32_t middle = static_cast<std::uint32_t>(splitRow_) << shift_;
@@ -188,6 +193,23 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
             found += left == 0 ? 1 : 0;
         }
     };
+    // The targets found so far, from `settled` on, are listed unless a point keeps them black,
+    // and cleared in the raster: next[0..kept) then holds those. At most `most` at a time.
+    std::uint64_t* const words = raster.row(0);
+    std::size_t settled = 0;
+    std::size_t kept = 0;
+    const auto settle = [&](std::size_t most) {
+        const std::size_t to = std::min(found, settled + most);
+        for (; settled < to; ++settled) {
+            const std::uint32_t target = next[settled];
+            __builtin_prefetch(words + (next[std::min(settled + kClearAhead, found)] >> 6), 1);
+            if (points_ && points_->covers(target)) {
+                continue;  // a row that holds black lands on it, whatever its count
+            }
+            next[kept++] = target;
+            words[target >> 6] &= ~(std::uint64_t{1} << (target & 63));
+        }
+    };
     const auto mapAndTakeAway = [&](std::size_t from, std::size_t to) {
         std::size_t pending = from < to ? land(from, to, landings[0].data()) : 0;
         for (std::size_t chunk = from; chunk < to; chunk += kChunkPixels) {
@@ -214,14 +236,24 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
         handedUntil_[part] = handedUntil;
         mapped_[part].store(true, std::memory_order_release);
         const int other = 1 - part;
-        const auto waiting = std::chrono::steady_clock::now();
+        // While the other maps, the targets found so far are settled, part 1's once part 0
+        // has uncovered the points.
+        auto waiting = std::chrono::steady_clock::now();
         for (int spins = 1; !mapped_[other].load(std::memory_order_acquire); ++spins) {
             if (spins % 64 == 0 && !keepGoing()) {
                 return false;
             }
+            if (complete && settled < found &&
+                (!points_ || part == 0 || pointsReady_.load(std::memory_order_acquire))) {
+                const auto settling = std::chrono::steady_clock::now();
+                waited += settling - waiting;
+                settle(kSettledWhileWaiting);
+                waiting = std::chrono::steady_clock::now();
+                continue;
+            }
             spinPause();
         }
-        waited = std::chrono::steady_clock::now() - waiting;
+        waited += std::chrono::steady_clock::now() - waiting;
         // The other part's landings on this part's rows, their counts fetched a batch ahead.
         const std::uint32_t* const received =
             handed_ + static_cast<std::size_t>(other) * (partCapacity_ + 1);
@@ -243,28 +275,14 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
             return false;
         }
     }
-    parts_[part] = {0, complete, {}};
-    if (!complete) {
-        return true;
+    // Settled after the counts: neighbouring targets share a word, and clearing bits as the
+    // counts drop would chain every change of a word to the loads of the counts before it.
+    // The parts' rows, hence their words, are apart. An incomplete part lists the targets it
+    // cleared, for endStep() to restore.
+    if (complete) {
+        settle(found);
     }
-    if (points_) {
-        // A point stays black while a row that holds black lands on it, whatever its count.
-        found = static_cast<std::size_t>(
-            std::remove_if(next, next + found,
-                           [&](std::uint32_t target) { return points_->covers(target); }) -
-            next);
-    }
-    // Cleared afterwards: neighbouring targets share a word, and clearing bits as the counts
-    // drop would chain every change of a word to the loads of the counts before it. The parts'
-    // rows, hence their words, are apart.
-    std::uint64_t* const words = raster.row(0);
-    for (std::size_t k = 0; k < found; ++k) {
-        const std::uint32_t target = next[k];
-        __builtin_prefetch(words + (next[std::min(k + kClearAhead, found)] >> 6), 1);
-        words[target >> 6] &= ~(std::uint64_t{1} << (target & 63));
-    }
-    parts_[part].listed = found;
-    parts_[part].busy = std::chrono::steady_clock::now() - started - waited;
+    parts_[part] = {kept, complete, std::chrono::steady_clock::now() - started - waited};
     return true;
 }
 

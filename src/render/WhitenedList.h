@@ -89,6 +89,7 @@ private:
     std::size_t handedSize_[2] = {0, 0};
     std::size_t handedUntil_[2] = {0, 0};  // listed pixels from there on were not handed over
     std::atomic<bool> mapped_[2] = {false, false};
+    std::atomic<bool> pointsReady_{false};  // part 0 has taken the listed pixels from the points
     std::size_t size_ = 0;
     bool complete_ = false;
     std::optional<PointCover> points_;  // when some map sends rows to points
