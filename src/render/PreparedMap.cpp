@@ -1,6 +1,7 @@
 #include "render/PreparedMap.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -345,11 +346,16 @@ void PreparedMap::planBands(int plan, int bandRows) {
     std::vector<std::int32_t>& lasts = plans_[idx(plan)].last;
     firsts.assign(idx(bands), side_);
     lasts.assign(idx(bands), -1);
+    // Bands of a power of two rows, as they are wherever the side and the threads are, are
+    // found by a shift: two divisions per row took most of the time.
+    const bool shifts = std::has_single_bit(static_cast<unsigned>(bandRows));
+    const int shift = std::countr_zero(static_cast<unsigned>(bandRows));
+    const auto bandOf = [&](int row) { return shifts ? row >> shift : row / bandRows; };
     for (int y = 0; y < side_; ++y) {
         if (reachLow(y) > reachHigh(y)) {
             continue;
         }
-        for (int band = reachLow(y) / bandRows; band <= reachHigh(y) / bandRows; ++band) {
+        for (int band = bandOf(reachLow(y)); band <= bandOf(reachHigh(y)); ++band) {
             firsts[idx(band)] = std::min(firsts[idx(band)], y);
             lasts[idx(band)] = std::max(lasts[idx(band)], y);
         }
