@@ -17,18 +17,18 @@
 
 namespace orv {
 
-// The pixels that the last iteration turned white, listed one by one, for the late iterations
-// of systems whose maps are all counted, but for maps that send rows to points. There few
-// pixels change, scattered over the whole raster: finding them again in the raster and cutting
-// the work into bands costs several times what taking them away does. Kept as a list, each
-// iteration visits exactly the pixels it must, and the pixels whose count drops to zero (and
-// that no point keeps black) are the next list.
 // The row that splits the target rows of a step's two parts next, given the split of the last
 // step and how long each part was busy with it: the lower part was slower, the split moves
 // down. Moves in steps of 8 rows, not for differences within a sixteenth of the whole, and
 // stays in the middle three quarters of the side.
 int balancedSplit(int split, int side, std::int64_t lowerBusy, std::int64_t upperBusy);
 
+// The pixels that the last iteration turned white, listed one by one, for the late iterations
+// of systems whose maps are all counted, but for maps that send rows to points. There few
+// pixels change, scattered over the whole raster: finding them again in the raster and cutting
+// the work into bands costs several times what taking them away does. Kept as a list, each
+// iteration visits exactly the pixels it must, and the pixels whose count drops to zero (and
+// that no point keeps black) are the next list.
 class WhitenedList {
 public:
     // For `maps`, which must be counted or send rows to points, keeping up to `partCapacity`
