@@ -291,6 +291,10 @@ __attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets&
         const double y = p.xc[column] + p.rowY;
         return x > -1.0 && x < p.side && y > p.yLow && y < p.yHigh;
     };
+    // In locals: a byte stored through `targets` could otherwise be the pointer itself, read
+    // again for every entry.
+    std::uint8_t* const targets = row.targets;
+    std::uint64_t* const landed = row.landed;
     // Room for every column of a piece, and a whole vector past the last packed target.
     alignas(16) std::uint32_t list[kListColumns + 4];
     for (int pieceFrom = from; pieceFrom <= to; pieceFrom += kListColumns) {
@@ -300,10 +304,10 @@ __attribute__((target("avx2,popcnt,bmi,ssse3"))) void plotAvx2(const RowTargets&
                 ? packPiece<op, true>(row, p, bits, pieceFrom, pieceTo, list)
                 : packPiece<op, false>(row, p, bits, pieceFrom, pieceTo, list);
         if constexpr (op == TargetOp::Remove) {
-            removeEntries(row.targets, row.landed, list, end);
+            removeEntries(targets, landed, list, end);
         } else {
             for (const std::uint32_t* entry = list; entry != end; ++entry) {
-                applyEntry<op>(row.targets, row.landed, *entry);
+                applyEntry<op>(targets, landed, *entry);
             }
         }
     }
