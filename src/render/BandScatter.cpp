@@ -297,10 +297,10 @@ void forEachBlackRun(const std::uint64_t* bits, int from, int to, RunAction acti
 
 // Where source row y goes under `map`, within `band`.
 RowTargets rowTargets(const PreparedMap& map, int y, const TargetBand& band, int shift,
-                      std::uint8_t* targets, std::uint64_t* landed) {
+                      std::uint8_t* targets, std::uint64_t* landed, bool belowFull = false) {
     return {map.columnX(), map.columnY(), map.rowX(y), map.rowY(y), static_cast<double>(map.side()),
             band.yLow,     band.yHigh,    band.first,  shift,       targets,
-            landed};
+            landed,        belowFull};
 }
 
 // Adds to the counts of columns from..to of a target row, stopping at kFullCount:
@@ -708,7 +708,8 @@ bool BandScatter::scatterMap(const IterationStep& step, const PreparedMap& map,
             if ((++visits_ & 7) == 0 && !keepGoing()) {
                 return false;
             }
-            const RowTargets row = rowTargets(map, y, band, shift_, targets, nullptr);
+            const RowTargets row =
+                rowTargets(map, y, band, shift_, targets, nullptr, step.countsBelowFull);
             int from = source.firstBlackWord(y) * 64;
             int to = source.lastBlackWord(y) * 64 + 63;
             const std::uint64_t* bits = source.row(y);

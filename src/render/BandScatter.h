@@ -63,6 +63,9 @@ struct IterationStep {
     int latticeDepth = -1;
     static constexpr int kMostLatticeDepth = 2;
     int vectorLanes = 4;  // the widest vector, in doubles, the kernels may use
+    // The counted maps together land at most 254 times on any target (PreparedMap::
+    // mostLandings()): no count reaches kFullCount.
+    bool countsBelowFull = false;
 };
 
 // What packing the bands of an iteration found.

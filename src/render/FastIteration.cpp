@@ -253,6 +253,11 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
     step_.counts = anyCounted_ ? counts_.data() : nullptr;
     step_.landedBits = anyCounted_ ? landedBits_.data() : nullptr;
     step_.vectorLanes = options.vectorLanes;
+    double landings = 0.0;
+    for (const PreparedMap& map : maps_) {
+        landings += map.counted() ? map.mostLandings() : 0.0;
+    }
+    step_.countsBelowFull = landings <= RowTargets::kFullCount - 1;
 }
 
 void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {

@@ -27,6 +27,9 @@ struct RowTargets {
     std::uint8_t* targets;  // the byte of target row `first`, column 0; rows are N bytes apart
     std::uint64_t* landed;  // for Remove: one bit per target byte from `targets` on, set
                             // while its count is non-zero; cleared when the count drops to 0
+    // For Add: the caller knows that no count can pass kFullCount, so counts need not be
+    // stopped there (the result is the same).
+    bool belowFull = false;
 
     static constexpr std::uint8_t kMark = 0xFF;
     static constexpr std::uint8_t kFullCount = 0xFF;

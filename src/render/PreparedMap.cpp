@@ -327,6 +327,32 @@ double PreparedMap::sharingEstimate() const {
     return area > 0.0 ? 4.0 / area : HUGE_VAL;
 }
 
+// A pixel (x, y) whose target truncates to (X, Y) has exact coordinates u = a x + b y + N e and
+// v = c x + d y + N f within 1 + eps of X and Y: cell 0 reaches from -1 to 1, every other from
+// X to X + 1, and the defining loop's doubles lie within eps of u and v (three roundings, each
+// by at most 2^-53 of a value no larger than `largest`). So the pixel lies in the pull-back,
+// through the linear part, of a square of side s = 2 + 2 eps: a parallelogram of area s^2/|det|
+// and perimeter 2 s (|A^-1 e1| + |A^-1 e2|). A convex set holds at most its area plus half its
+// perimeter plus one lattice points: the lattice polygon spanned by the points it holds has no
+// more area or perimeter, and by Pick's theorem holds its area plus half its boundary points
+// plus one, the boundary points being at least one apart along its perimeter.
+double PreparedMap::mostLandings() const {
+    const double det = std::fabs(determinant_);
+    const bool finite = std::isfinite(a_) && std::isfinite(b_) && std::isfinite(c_) &&
+                        std::isfinite(d_) && std::isfinite(ne_) && std::isfinite(nf_) &&
+                        std::isfinite(det);
+    if (!finite || det == 0.0) {
+        return HUGE_VAL;
+    }
+    const double n = side_;
+    const double largest = n * (std::fabs(a_) + std::fabs(b_) + std::fabs(c_) + std::fabs(d_)) +
+                           std::fabs(ne_) + std::fabs(nf_) + n;
+    const double s = 2.0 + 2.0 * (largest * 0x1p-50);
+    const double steps = (std::hypot(d_, c_) + std::hypot(b_, a_)) / det;
+    // The bound's own rounding is covered by a relative margin far above it.
+    return (s * s / det + s * steps + 1.0) * (1.0 + 0x1p-20);
+}
+
 bool PreparedMap::rowPoint(int y, int& column, int& row) const {
     // Every pixel of the row has the target of column 0, and the test is the one of any
     // pixel: -1 < X < N, -1 < Y < N (NaN fails).

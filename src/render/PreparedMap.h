@@ -82,6 +82,10 @@ public:
     // pixels, for the cell of row or column 0) pulled back through the linear part.
     double sharingEstimate() const;
 
+    // At most how many source pixels land on one target pixel, proven (see PreparedMap.cpp);
+    // infinite for a map that flattens the square or is not finite.
+    double mostLandings() const;
+
     // The image of the full square, for the first iteration: when spanBorder() > 0, the
     // targets of all N x N pixels are the columns spanFirst(j)..spanLast(j) of each target row
     // j (none when first > last) together with the targets of the pixels within spanBorder()

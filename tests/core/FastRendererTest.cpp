@@ -842,6 +842,48 @@ TEST(FastRenderer, LatticeClassesNeedEveryClassClearOfCellEdges) {
     EXPECT_EQ(classes({0.75, 0.25, -0.25, 0.75, 0.1, 0.3}), 0);  // inverse not integral
 }
 
+// The bound on landings per target, against every pixel of the square mapped with the defining
+// loop's doubles: shrinking, turning and shearing maps, the lattice maps whose targets lie on
+// cell edges, targets folded onto row and column 0 from -1, and maps that flatten nearly.
+TEST(FastRenderer, NoTargetReceivesMoreLandingsThanTheBoundSays) {
+    constexpr int side = 128;
+    std::mt19937_64 random(99);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    std::vector<AffineMap> maps = {{0.5, -0.5, 0.5, 0.5, 0.0, 0.0},
+                                   {0.5, 0.0, 0.0, 0.5, -0.5 / side, -0.5 / side},
+                                   {0.25, 0.0, 0.0, 0.25, 0.0, 0.0},
+                                   {0.01, 0.0, 0.0, 0.9, 0.2, 0.0},
+                                   {0.3, 0.3, 0.3, 0.30001, 0.1, 0.1}};
+    for (int k = 0; k < 300; ++k) {
+        const double scale = uniform(0.05, 1.2);
+        const double turn = uniform(-3.2, 3.2);
+        maps.push_back({scale * std::cos(turn), uniform(-0.6, 0.6), scale * std::sin(turn),
+                        uniform(-0.6, 0.6), uniform(-0.3, 0.6), uniform(-0.3, 0.6)});
+    }
+    std::vector<int> landings(static_cast<std::size_t>(side) * side);
+    for (const AffineMap& map : maps) {
+        const PreparedMap prepared(map, side);
+        std::fill(landings.begin(), landings.end(), 0);
+        int most = 0;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const double tx = prepared.columnX()[x] + prepared.rowX(y);
+                const double ty = prepared.columnY()[x] + prepared.rowY(y);
+                if (tx > -1.0 && tx < side && ty > -1.0 && ty < side) {
+                    int& count = landings[static_cast<std::size_t>(static_cast<int>(ty)) * side +
+                                          static_cast<std::size_t>(static_cast<int>(tx))];
+                    most = std::max(most, ++count);
+                }
+            }
+        }
+        EXPECT_LE(most, prepared.mostLandings()) << map.a << " " << map.b << " " << map.c << " "
+                                                 << map.d << " " << map.e << " " << map.f;
+    }
+    EXPECT_TRUE(std::isinf(PreparedMap({0.5, 1.0, 0.25, 0.5, 0.0, 0.0}, side).mostLandings()));
+}
+
 // A map with a = c = 0 sends a whole source row to one target, so one black pixel of the row
 // stands for the rest. Signed zeros, a zero row term (x*0 + 0 must still be column 0), row
 // terms that fall off an edge for some rows, and non-finite ones must not change that.
