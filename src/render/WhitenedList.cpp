@@ -179,19 +179,25 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     std::size_t found = 0;
     const auto takeAway = [&](const std::uint32_t* targets, std::size_t landed) {
         complete = complete && found + landed <= partCapacity_;
+        // In locals: a count's byte stored could otherwise be any of the captured variables,
+        // read again and written back for every landing.
+        std::uint8_t* const bytes = counts;
         if (!complete) {
             for (std::size_t k = 0; k < landed; ++k) {
-                --counts[targets[k]];
+                --bytes[targets[k]];
             }
             return;
         }
+        std::uint32_t* const emptied = next;
+        std::size_t listed = found;
         for (std::size_t k = 0; k < landed; ++k) {
             const std::uint32_t target = targets[k];
             // Whether the count dropped to zero is as good as random: no branch on it.
-            const std::uint8_t left = --counts[target];
-            next[found] = target;
-            found += left == 0 ? 1 : 0;
+            const std::uint8_t left = --bytes[target];
+            emptied[listed] = target;
+            listed += left == 0 ? 1 : 0;
         }
+        found = listed;
     };
     // The targets found so far, from `settled` on, are listed unless a point keeps them black,
     // and cleared in the raster: next[0..kept) then holds those. At most `most` at a time.
@@ -199,16 +205,22 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     std::size_t settled = 0;
     std::size_t kept = 0;
     const auto settle = [&](std::size_t most) {
+        // In locals, as in takeAway.
         const std::size_t to = std::min(found, settled + most);
-        for (; settled < to; ++settled) {
-            const std::uint32_t target = next[settled];
-            __builtin_prefetch(words + (next[std::min(settled + kClearAhead, found)] >> 6), 1);
+        const std::size_t ahead = found;
+        std::uint32_t* const targets = next;
+        std::size_t listed = kept;
+        for (std::size_t k = settled; k < to; ++k) {
+            const std::uint32_t target = targets[k];
+            __builtin_prefetch(words + (targets[std::min(k + kClearAhead, ahead)] >> 6), 1);
             if (points_ && points_->covers(target)) {
                 continue;  // a row that holds black lands on it, whatever its count
             }
-            next[kept++] = target;
+            targets[listed++] = target;
             words[target >> 6] &= ~(std::uint64_t{1} << (target & 63));
         }
+        settled = to;
+        kept = listed;
     };
     const auto mapAndTakeAway = [&](std::size_t from, std::size_t to) {
         std::size_t pending = from < to ? land(from, to, landings[0].data()) : 0;
