@@ -329,7 +329,7 @@ double PreparedMap::sharingEstimate() const {
 
 // A pixel (x, y) whose target truncates to (X, Y) has exact coordinates u = a x + b y + N e and
 // v = c x + d y + N f within 1 + eps of X and Y: cell 0 reaches from -1 to 1, every other from
-// X to X + 1, and the defining loop's doubles lie within eps of u and v (three roundings, each
+// X to X + 1, and the defining loop's doubles lie within eps of u and v (four roundings, each
 // by at most 2^-53 of a value no larger than `largest`). So the pixel lies in the pull-back,
 // through the linear part, of a square of side s = 2 + 2 eps: a parallelogram of area s^2/|det|
 // and perimeter 2 s (|A^-1 e1| + |A^-1 e2|). A convex set holds at most its area plus half its
