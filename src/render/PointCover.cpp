@@ -7,6 +7,8 @@ namespace orv {
 
 PointCover::PointCover(std::span<const PreparedMap> maps, int side)
     : shift_(std::countr_zero(static_cast<unsigned>(side))),
+      columnMask_(static_cast<std::uint32_t>(side) - 1),
+      pointColumns_((static_cast<std::size_t>(side) + 63) / 64),
       rowBlack_(static_cast<std::size_t>(side)),
       rowStarts_(static_cast<std::size_t>(side) + 1),
       landsOnStarts_(static_cast<std::size_t>(side) + 1, 0) {
@@ -26,6 +28,8 @@ PointCover::PointCover(std::span<const PreparedMap> maps, int side)
     }
     for (const auto& landing : landings) {
         targets_.push_back(landing.second);
+        const std::uint32_t column = landing.second & columnMask_;
+        pointColumns_[column >> 6] |= std::uint64_t{1} << (column & 63);
     }
     std::sort(targets_.begin(), targets_.end());
     targets_.erase(std::unique(targets_.begin(), targets_.end()), targets_.end());
@@ -75,7 +79,7 @@ std::span<const std::int32_t> PointCover::pointsOf(std::size_t row) const {
         first, static_cast<std::size_t>(landsOnStarts_[row + 1]) - first);
 }
 
-bool PointCover::covers(std::uint32_t target) const {
+bool PointCover::coveredPoint(std::uint32_t target) const {
     const std::size_t row = target >> shift_;
     const auto first = targets_.begin() + rowStarts_[row];
     const auto last = targets_.begin() + rowStarts_[row + 1];

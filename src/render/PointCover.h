@@ -23,8 +23,13 @@ public:
     // Every target a point lands on, covered or not.
     std::span<const std::uint32_t> targets() const { return targets_; }
 
-    // Whether a row that holds a black pixel lands on `target`.
-    bool covers(std::uint32_t target) const;
+    // Whether a row that holds a black pixel lands on `target`. Most targets asked about lie
+    // in columns that hold no point (a stem's points share one or two): those are answered
+    // here, without a call.
+    bool covers(std::uint32_t target) const {
+        const std::uint32_t column = target & columnMask_;
+        return (pointColumns_[column >> 6] >> (column & 63) & 1) != 0 && coveredPoint(target);
+    }
 
     // The raster lost `pixels` (each once): appends to `uncovered` the targets that no row
     // covers any longer.
@@ -34,7 +39,11 @@ private:
     // The indices in targets_ of the points of source row `row`.
     std::span<const std::int32_t> pointsOf(std::size_t row) const;
 
+    bool coveredPoint(std::uint32_t target) const;
+
     int shift_;
+    std::uint32_t columnMask_;
+    std::vector<std::uint64_t> pointColumns_;  // one bit per column: whether a point lies there
     std::vector<std::int32_t> rowBlack_;       // black pixels per source row
     std::vector<std::uint32_t> targets_;       // distinct point targets, by target index
     std::vector<std::int32_t> cover_;          // per target: rows holding black that land there
