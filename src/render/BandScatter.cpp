@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "render/BitCount.h"
 #include "render/PixelKernel.h"
 
 #if defined(__SSE2__)
@@ -16,18 +17,6 @@
 namespace orv {
 
 namespace {
-
-// Without the processor's own instruction, std::popcount would call a library function.
-int bitCount(std::uint64_t word) {
-#if defined(__POPCNT__)
-    return __builtin_popcountll(word);
-#else
-    word = word - ((word >> 1) & 0x5555555555555555ULL);
-    word = (word & 0x3333333333333333ULL) + ((word >> 2) & 0x3333333333333333ULL);
-    word = (word + (word >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-    return static_cast<int>((word * 0x0101010101010101ULL) >> 56);
-#endif
-}
 
 // Pixels are plotted tile by tile, so that the targets of neighbouring source rows, which lie
 // close together, are written while their cache lines are still at hand.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 
+#include "render/BitCount.h"
+
 namespace orv {
 
 PointCover::PointCover(std::span<const PreparedMap> maps, int side)
@@ -62,7 +64,7 @@ void PointCover::reset(const BitRaster& raster) {
         const std::uint64_t* words = raster.row(y);
         int black = 0;
         for (int i = 0; i < raster.wordsPerRow(); ++i) {
-            black += std::popcount(words[i]);
+            black += bitCount(words[i]);
         }
         rowBlack_[static_cast<std::size_t>(y)] = black;
         if (black > 0) {
