@@ -29,6 +29,9 @@ constexpr int kNarrowedColumns = 256;
 // Rows with fewer pixels that turned white than this are taken away without vectors.
 constexpr int kFewWhitened = 8;
 
+// How many source rows ahead taking away fetches the rasters' words.
+constexpr int kRowsAhead = 4;
+
 // Runs this short cost less to plot than to cut into pieces.
 constexpr int kShortestFilledRun = 4;
 
@@ -627,6 +630,15 @@ bool BandScatter::takeAway(const IterationStep& step, const PreparedMap& map,
         }
         const std::uint64_t* now = source.row(y);
         const std::uint64_t* was = before.row(y);
+        if (y + kRowsAhead <= rowsTo) {
+            // The rows were packed by whichever thread owns their band, often the other.
+            const std::uint64_t* nowAhead = source.row(y + kRowsAhead);
+            const std::uint64_t* wasAhead = before.row(y + kRowsAhead);
+            for (int word = 0; word < source.wordsPerRow(); word += 8) {
+                __builtin_prefetch(nowAhead + word);
+                __builtin_prefetch(wasAhead + word);
+            }
+        }
         const double rowY = map.rowY(y);
         int first = BitRaster::kMaxWordsPerRow;
         int last = -1;
