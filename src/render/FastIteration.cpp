@@ -59,6 +59,9 @@ constexpr int kCoverageSamples = 64;  // sample points per side of that estimate
 // from a few thousand on, two threads take them away about 1.4 times as fast as one.
 constexpr std::int64_t kFewToShare = 1024;
 
+// Fewer pixels than this turned white are listed on one thread.
+constexpr std::int64_t kFewToCollectApart = 16384;
+
 // When every map counts by lattice classes, the first iterations count the images of the full
 // square by spans. Each iteration multiplies the spans to find per row by the classes of all
 // maps: beyond this many, taking the whitened pixels away costs less. (The dragon's third
@@ -178,6 +181,8 @@ private:
     CountsUse countsUseFor(std::int64_t t, std::int64_t iterations) const;
     double firstWhite() const;
     bool listsTakeAway() const;
+    void collectList(const BitRaster& before, const BitRaster& now, RenderTeam& team,
+                     const std::function<void()>& whileWaiting);
     bool takeAwayListed(BitRaster& raster, RenderTeam& team, const std::function<bool()>& keepGoing,
                         const std::function<void()>& whileWaiting);
     void work(int member);
@@ -446,6 +451,24 @@ bool FastRender::listsTakeAway() const {
     return whitened_ <= listedPixels_ || (sparse && whitened_ <= 2 * listedPixels_);
 }
 
+// Lists the pixels that turned white, on two threads unless they are few: half the rows were
+// packed on the other core, and reading them from here took most of the time.
+void FastRender::collectList(const BitRaster& before, const BitRaster& now, RenderTeam& team,
+                             const std::function<void()>& whileWaiting) {
+    if (team.members() < 2 || whitened_ < kFewToCollectApart) {
+        list_->collect(before, now);
+        return;
+    }
+    team.run(
+        [&](int member) {
+            if (member < 2) {
+                list_->collectPart(member, 2, before, now);
+            }
+        },
+        whileWaiting);
+    list_->endCollect(2);
+}
+
 // One iteration from the list, in place; two threads share it unless it is small. False when
 // stopped.
 bool FastRender::takeAwayListed(BitRaster& raster, RenderTeam& team,
@@ -572,7 +595,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
         step_.countsUse = countsUseFor(t, iterations);
         if (listsTakeAway()) {
             if (!listing_) {
-                list_->collect(*previous, *current);
+                collectList(*previous, *current, team, whileWaiting);
                 listing_ = true;
             }
             if (!takeAwayListed(*current, team, keepGoing, whileWaiting)) {

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "document/ParameterBlock.h"
+#include "render/BitCount.h"
 #include "render/PixelKernel.h"
 #include "render/SpinPause.h"
 
@@ -28,6 +29,9 @@ constexpr std::size_t kSettledWhileWaiting = 256;
 
 // How many pixels ahead the word of a pixel to clear is fetched.
 constexpr std::size_t kClearAhead = 16;
+
+// How many list entries ahead of the next a collecting part fetches for writing.
+constexpr std::size_t kCollectAhead = 256;
 
 // How many values a vector store of the landing kernel may write past the last landing.
 constexpr std::size_t kVectorSlack = 4;
@@ -68,26 +72,53 @@ WhitenedList::WhitenedList(std::span<const PreparedMap> maps, int side, std::siz
     }
 }
 
-void WhitenedList::collect(const BitRaster& before, const BitRaster& now) {
-    size_ = 0;
-    for (int y = 0; y < side_; ++y) {
-        const std::uint64_t* was = before.row(y);
-        const std::uint64_t* is = now.row(y);
-        const std::uint32_t rowStart = static_cast<std::uint32_t>(y) << shift_;
-        for (std::uint32_t words = now.whitenedWords(y); words != 0; words &= words - 1) {
-            const int i = std::countr_zero(words);
-            for (std::uint64_t bits = was[i] & ~is[i]; bits != 0; bits &= bits - 1) {
-                if (size_ == 2 * partCapacity_) {
-                    throw std::logic_error("more pixels turned white than the list holds");
+void WhitenedList::collectPart(int part, int parts, const BitRaster& before, const BitRaster& now) {
+    // The parts take blocks of rows in turn, which shares the pixels out about evenly however
+    // they are spread over the rows. Part 0 lists its pixels where the list lives, part 1
+    // where the landings handed over will, to be moved behind part 0's by endCollect().
+    constexpr int kBlockRows = 16;
+    std::uint32_t* const pixels = part == 0 ? pixels_ : handed_;
+    const std::size_t room = 2 * partCapacity_;
+    // In locals: a pixel stored could otherwise be the list's length or its pointer, read
+    // again and written back for every pixel.
+    std::size_t size = 0;
+    for (int block = part * kBlockRows; block < side_ && size <= room;
+         block += parts * kBlockRows) {
+        for (int y = block; y < std::min(block + kBlockRows, side_); ++y) {
+            const std::uint64_t* was = before.row(y);
+            const std::uint64_t* is = now.row(y);
+            const std::uint32_t rowStart = static_cast<std::uint32_t>(y) << shift_;
+            for (std::uint32_t words = now.whitenedWords(y); words != 0; words &= words - 1) {
+                const int i = std::countr_zero(words);
+                const std::uint64_t gone = was[i] & ~is[i];
+                if (size + static_cast<std::size_t>(bitCount(gone)) > room) {
+                    size = room + 1;  // overflowed
+                    break;
                 }
-                pixels_[size_++] = rowStart + static_cast<std::uint32_t>(64 * i) +
-                                   static_cast<std::uint32_t>(std::countr_zero(bits));
+                // The lines written next belonged to the other core as often as not: asked
+                // for ahead, their transfers overlap.
+                __builtin_prefetch(pixels + std::min(size + kCollectAhead, room), 1);
+                for (std::uint64_t bits = gone; bits != 0; bits &= bits - 1) {
+                    pixels[size++] = rowStart + static_cast<std::uint32_t>(64 * i) +
+                                     static_cast<std::uint32_t>(std::countr_zero(bits));
+                }
             }
         }
     }
-    if (points_) {
+    collected_[part] = size;
+    if (points_ && part == 0) {
         points_->reset(before);  // the step takes the listed pixels out
     }
+}
+
+void WhitenedList::endCollect(int parts) {
+    const std::size_t lower = collected_[0];
+    const std::size_t upper = parts == 2 ? collected_[1] : 0;
+    if (lower + upper > 2 * partCapacity_) {
+        throw std::logic_error("more pixels turned white than the list holds");
+    }
+    std::copy(handed_, handed_ + upper, pixels_ + lower);
+    size_ = lower + upper;
     complete_ = true;
 }
 

@@ -48,7 +48,15 @@ public:
 
     // Lists the pixels black in `before` and white in `now`, which must have been packed from
     // it (they lie in the words now.whitenedWords() names): at most twice the part capacity.
-    void collect(const BitRaster& before, const BitRaster& now);
+    // In parts that may run on different threads: collectPart() for each part (of 1, or of 2:
+    // the rows below the split row and the rest), then endCollect(), which throws
+    // std::logic_error when they do not fit.
+    void collectPart(int part, int parts, const BitRaster& before, const BitRaster& now);
+    void endCollect(int parts);
+    void collect(const BitRaster& before, const BitRaster& now) {
+        collectPart(0, 1, before, now);
+        endCollect(1);
+    }
 
     // One step of a complete list, in place, in parts that may run on different threads:
     // beginStep() first, then takeAwayPart() for each part (of 1, or of 2: the target rows
@@ -92,6 +100,8 @@ private:
     std::atomic<bool> pointsReady_{false};  // part 0 has taken the listed pixels from the points
     std::size_t size_ = 0;
     bool complete_ = false;
+    // What each part of a collection listed; more than it had room for when it overflowed.
+    std::size_t collected_[2] = {0, 0};
     std::optional<PointCover> points_;  // when some map sends rows to points
     std::vector<std::uint32_t> uncovered_;
     std::array<ListedMap, kMapCount> terms_{};  // of the counted maps

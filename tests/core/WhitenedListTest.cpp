@@ -2,7 +2,11 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <random>
+#include <stdexcept>
+#include <vector>
 
+#include "render/BitRaster.h"
 #include "render/WhitenedList.h"
 
 namespace orv {
@@ -44,6 +48,88 @@ TEST(ListSplit, SettlesWhereBothPartsTakeAboutAsLongOverUnevenRows) {
         // Within the cost of a step of 8 of the dearest rows.
         EXPECT_LE(std::llabs(lower - upper), 2 * 8 * 5 * 5 / 4) << "slower part " << slower;
         EXPECT_EQ(split % 8, 0);
+    }
+}
+
+// A raster and the one made from it, where `white` pixels of rows `fromRow` on turned white,
+// with the words that hold them named.
+struct Whitening {
+    Whitening(int side, int white, int fromRow, unsigned seed) : before(side), now(side) {
+        before.fillBlack();
+        now.fillBlack();
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> row(fromRow, side - 1);
+        std::uniform_int_distribution<int> column(0, side - 1);
+        for (int turned = 0; turned < white;) {
+            const int y = row(random);
+            const int x = column(random);
+            std::uint64_t& word = now.row(y)[x / 64];
+            const std::uint64_t bit = std::uint64_t{1} << (x % 64);
+            if ((word & bit) != 0) {
+                word &= ~bit;
+                now.setWhitenedWords(y, now.whitenedWords(y) | std::uint32_t{1} << (x / 64));
+                ++turned;
+            }
+        }
+    }
+    BitRaster before;
+    BitRaster now;
+};
+
+// Lists the pixels that turned white in `parts` parts, one after the other, and gives the
+// raster restore() makes from the list (and `now`, which it changes): `before` again when each
+// was listed once.
+BitRaster collectedAndRestored(Whitening& whitening, std::size_t capacity, int parts,
+                               std::int64_t& listed) {
+    const int side = whitening.before.side();
+    const std::vector<PreparedMap> maps = {PreparedMap({0.5, 0.0, 0.0, 0.5, 0.1, 0.2}, side)};
+    std::vector<PreparedMap> counted = maps;
+    counted[0].setCounted(true);
+    std::vector<std::uint32_t> storage(WhitenedList::storageFor(capacity));
+    WhitenedList list(counted, side, capacity, storage);
+    for (int part = 0; part < parts; ++part) {
+        list.collectPart(part, parts, whitening.before, whitening.now);
+    }
+    list.endCollect(parts);
+    listed = list.whitened();
+    BitRaster restored(side);
+    std::vector<std::uint8_t> counts(static_cast<std::size_t>(side) * side, 1);
+    std::vector<std::uint64_t> landed(static_cast<std::size_t>(side) * side / 64);
+    list.restore(whitening.now, restored, counts.data(), landed.data());
+    return restored;
+}
+
+bool sameBits(const BitRaster& a, const BitRaster& b) {
+    for (int y = 0; y < a.side(); ++y) {
+        for (int i = 0; i < a.wordsPerRow(); ++i) {
+            if (a.row(y)[i] != b.row(y)[i]) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(ListCollection, ListsEveryWhitenedPixelOnceInOneOrTwoParts) {
+    // Spread over the raster, and all in its upper rows, where one part finds them all; the
+    // second fills the list to the last place.
+    for (const auto& [white, fromRow] : {std::pair{3000, 0}, std::pair{4000, 200}}) {
+        for (const int parts : {1, 2}) {
+            Whitening whitening(256, white, fromRow, static_cast<unsigned>(white));
+            std::int64_t listed = 0;
+            const BitRaster restored = collectedAndRestored(whitening, 2000, parts, listed);
+            EXPECT_EQ(listed, white) << parts << " parts";
+            EXPECT_TRUE(sameBits(restored, whitening.before)) << parts << " parts";
+        }
+    }
+}
+
+TEST(ListCollection, RefusesMorePixelsThanTheListHolds) {
+    for (const int parts : {1, 2}) {
+        Whitening whitening(256, 4001, 200, 7);
+        std::int64_t listed = 0;
+        EXPECT_THROW(collectedAndRestored(whitening, 2000, parts, listed), std::logic_error)
+            << parts << " parts";
     }
 }
 
