@@ -501,11 +501,29 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
         }
         const RowTargets row = rowTargets(map, y, band, shift_, targets, nullptr);
         const std::uint64_t* bits = step.source->row(y);
+        // Y is monotone along the row: a stretch whose ends land on the same side of the band
+        // lands wholly outside it. Most edge stretches do (a row's border pixels reach a few
+        // target rows, the row's whole image many bands): mapping them anyway took most of
+        // the first iteration.
+        const auto mark = [&](int from, int to) {
+            const double yFrom = row.y(from);
+            const double yTo = row.y(to);
+            if ((yFrom <= band.yLow && yTo <= band.yLow) ||
+                (yFrom >= band.yHigh && yTo >= band.yHigh)) {
+                return;
+            }
+            if (to - from >= kNarrowedColumns) {
+                narrowToBand(row, map.c(), band, from, to);
+            }
+            if (from <= to) {
+                plotBlackPixels(row, bits, from, to, TargetOp::Mark, step.vectorLanes);
+            }
+        };
         if (y < border || y >= side_ - border) {
-            plotBlackPixels(row, bits, 0, side_ - 1, TargetOp::Mark, step.vectorLanes);
+            mark(0, side_ - 1);
         } else {
-            plotBlackPixels(row, bits, 0, border - 1, TargetOp::Mark, step.vectorLanes);
-            plotBlackPixels(row, bits, side_ - border, side_ - 1, TargetOp::Mark, step.vectorLanes);
+            mark(0, border - 1);
+            mark(side_ - border, side_ - 1);
         }
     }
     return true;

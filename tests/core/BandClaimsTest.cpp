@@ -10,10 +10,10 @@
 namespace orv {
 namespace {
 
-std::vector<std::size_t> takeAll(BandClaims& claims, int member) {
+std::vector<std::size_t> takeAll(BandClaims& claims, int member, std::size_t bands = 8) {
     std::vector<std::size_t> taken;
     std::size_t position = 0;
-    for (std::size_t band = claims.next(member, position); band < 8;
+    for (std::size_t band = claims.next(member, position); band < bands;
          band = claims.next(member, position)) {
         taken.push_back(band);
     }
@@ -59,6 +59,40 @@ TEST(BandClaims, EveryBandGoesToExactlyOneMemberWhenTheyRace) {
             ASSERT_EQ(takers[band].load(), 1) << "round " << round << ", band " << band;
         }
     }
+}
+
+TEST(BandClaims, MembersStartWithTheBandsTheyAreGiven) {
+    BandClaims claims(2, 8);
+    const std::vector<std::int8_t> owners = {0, 1, 1, 0};
+    claims.setOwners(1, owners);
+    claims.reset(1, 4, 2);
+    std::size_t position = 0;
+    EXPECT_EQ(claims.next(1, position), 1u);
+    EXPECT_EQ(takeAll(claims, 0, 4), (std::vector<std::size_t>{0, 3, 2}));
+    EXPECT_THROW(claims.setOwners(2, owners), std::invalid_argument);
+}
+
+TEST(BandShares, ContiguousUnlessThatLeavesOneMemberMuchMore) {
+    // Dense in the lowest half, as the fern's counting iteration: interleaved, member 0
+    // keeping band 0.
+    EXPECT_EQ(sharesByWork(std::vector<double>{3402, 3932, 1029, 1008}, 2),
+              (std::vector<std::int8_t>{0, 1, 0, 1}));
+    // Even enough as they are (count-40's and the six copies' bands), or no better otherwise.
+    EXPECT_EQ(sharesByWork(std::vector<double>{3362, 3859, 4045, 3821}, 2),
+              (std::vector<std::int8_t>{0, 0, 1, 1}));
+    EXPECT_EQ(sharesByWork(std::vector<double>{2407, 6152, 6180, 2391}, 2),
+              (std::vector<std::int8_t>{0, 0, 1, 1}));
+    // Interleaved only when the largest share shrinks by more than an eighth: 10.5 against
+    // 11.5 is not enough, 10.2 against 11.8 is.
+    EXPECT_EQ(sharesByWork(std::vector<double>{6, 5.5, 5, 4}, 2),
+              (std::vector<std::int8_t>{0, 0, 1, 1}));
+    EXPECT_EQ(sharesByWork(std::vector<double>{6.2, 5.6, 4.2, 4}, 2),
+              (std::vector<std::int8_t>{0, 1, 1, 0}));
+    // Three members over six bands, all the work in the top two: one each, the idle bands to
+    // the third.
+    EXPECT_EQ(sharesByWork(std::vector<double>{0, 0, 0, 0, 9, 8}, 3),
+              (std::vector<std::int8_t>{0, 0, 0, 0, 2, 1}));
+    EXPECT_EQ(sharesByWork(std::vector<double>{}, 2), std::vector<std::int8_t>{});
 }
 
 }  // namespace
