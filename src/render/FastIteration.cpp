@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -53,6 +54,10 @@ constexpr std::int64_t kIterationsWorthCounting = 3;
 // the images of the square leave less of it white.
 constexpr double kWhiteWorthMarkingFirst = 0.15;
 constexpr int kCoverageSamples = 64;  // sample points per side of that estimate, at most
+
+// Sample points per side, at most, of the estimate of where the counting iteration's landings
+// fall: enough to tell a few bands apart.
+constexpr int kBandSamples = 32;
 
 // Taking away fewer pixels than this, on every counted map, takes well under the tens of
 // microseconds that waking the other threads and waiting for them costs on a virtual machine;
@@ -220,6 +225,8 @@ private:
     std::vector<std::int32_t> pointColumns_;
     std::vector<std::int32_t> pointRows_;
     std::optional<BandClaims> claims_;
+    // Started first, so that its threads are up while the maps are prepared, which they share.
+    std::optional<RenderTeam> team_;
     std::mutex outcomeMutex_;
     StepOutcome outcome_;
     StopPoller* poller_ = nullptr;
@@ -252,6 +259,7 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
     markedBands_ = bandsOf(kMarkedPlan, side, markedRows_);
     countedBands_ = bandsOf(kCountedPlan, side, countedRows_);
     claims_.emplace(2, std::max(markedBands_.size(), countedBands_.size()));
+    team_.emplace(threads_);
     prepareMaps(block, options.counting);
     if (anyCounted_ && threads_ > 1) {
         shareCountedBands();
@@ -270,12 +278,37 @@ FastRender::FastRender(const ParameterBlock& block, const FastRenderOptions& opt
 }
 
 void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
-    double sharing = 0.0;
+    // Preparing a map (its tables, spans and lattice classes) took up to 0.1 ms each; the
+    // members of the team share them, each taking the next one left (a thread just started
+    // may join late).
+    std::vector<const AffineMap*> enabled;
     for (int k = 0; k < kMapCount; ++k) {
-        if (block.enabled[static_cast<std::size_t>(k)] == 0) {
-            continue;
+        if (block.enabled[static_cast<std::size_t>(k)] != 0) {
+            enabled.push_back(&block.maps[static_cast<std::size_t>(k)]);
         }
-        PreparedMap& map = maps_.emplace_back(block.maps[static_cast<std::size_t>(k)], side_);
+    }
+    std::vector<std::optional<PreparedMap>> prepared(enabled.size());
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(team_->members()));
+    std::atomic<std::size_t> next{0};
+    team_->run(
+        [&](int member) {
+            try {
+                for (std::size_t k = next++; k < enabled.size(); k = next++) {
+                    prepared[k].emplace(*enabled[k], side_);
+                }
+            } catch (...) {
+                failures[static_cast<std::size_t>(member)] = std::current_exception();
+            }
+        },
+        [] {});
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) {
+            std::rethrow_exception(failure);
+        }
+    }
+    double sharing = 0.0;
+    for (std::optional<PreparedMap>& preparedMap : prepared) {
+        PreparedMap& map = maps_.emplace_back(std::move(*preparedMap));
         // Counting pays for maps plotted pixel by pixel, as long as the counts of all counted
         // maps together are unlikely to reach 255 on one target.
         if (counting && !map.fillsRuns() && sharing + map.sharingEstimate() <= kCountingBudget) {
@@ -425,7 +458,7 @@ double FastRender::firstWhite() const {
 // instead of 5.3. So the members start with bands that share out evenly the landings of a grid
 // of sample points of the images (sharesByWork).
 void FastRender::shareCountedBands() {
-    const int samples = std::clamp(side_ / 16, 8, kCoverageSamples);
+    const int samples = std::clamp(side_ / 64, 8, kBandSamples);
     const double cell = static_cast<double>(side_) / samples;
     const double side = static_cast<double>(side_);
     std::vector<double> landings(countedBands_.size(), 0.0);
@@ -581,7 +614,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
     }
 
     ProgressSession session(progress);
-    RenderTeam team(threads_);
+    RenderTeam& team = *team_;
     StopPoller poller(progress);
     poller_ = &poller;
     const std::function<void(int)> work = [this](int member) { this->work(member); };
