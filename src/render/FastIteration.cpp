@@ -17,6 +17,7 @@
 #include "render/BandScatter.h"
 #include "render/BitRaster.h"
 #include "render/HugePageArena.h"
+#include "render/PooledTeam.h"
 #include "render/PreparedMap.h"
 #include "render/RenderTeam.h"
 #include "render/WhitenedList.h"
@@ -225,8 +226,8 @@ private:
     std::vector<std::int32_t> pointColumns_;
     std::vector<std::int32_t> pointRows_;
     std::optional<BandClaims> claims_;
-    // Started first, so that its threads are up while the maps are prepared, which they share.
-    std::optional<RenderTeam> team_;
+    // Taken first, so that its threads are up while the maps are prepared, which they share.
+    std::optional<PooledTeam> team_;
     std::mutex outcomeMutex_;
     StepOutcome outcome_;
     StopPoller* poller_ = nullptr;
@@ -288,9 +289,9 @@ void FastRender::prepareMaps(const ParameterBlock& block, bool counting) {
         }
     }
     std::vector<std::optional<PreparedMap>> prepared(enabled.size());
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(team_->members()));
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(team_->team().members()));
     std::atomic<std::size_t> next{0};
-    team_->run(
+    team_->team().run(
         [&](int member) {
             try {
                 for (std::size_t k = next++; k < enabled.size(); k = next++) {
@@ -614,7 +615,7 @@ std::optional<MonochromePicture> FastRender::run(std::int64_t iterations, Render
     }
 
     ProgressSession session(progress);
-    RenderTeam& team = *team_;
+    RenderTeam& team = team_->team();
     StopPoller poller(progress);
     poller_ = &poller;
     const std::function<void(int)> work = [this](int member) { this->work(member); };
