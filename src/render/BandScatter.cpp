@@ -490,43 +490,66 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
         markedLow_ = std::min(markedLow_, band.first);
         markedHigh_ = std::max(markedHigh_, band.last);
     }
+    // The pixels within `border` of the square's edges: the rows along the bottom and top
+    // edges whole, then the side strips between them column by column.
     const int border = map.spanBorder();
+    const int rowsFrom = map.sourceRowsFirst(band.plan, band.index);
     const int rowsTo = map.sourceRowsLast(band.plan, band.index);
-    for (int y = map.sourceRowsFirst(band.plan, band.index); y <= rowsTo; ++y) {
-        if (map.reachLow(y) > band.last || map.reachHigh(y) < band.first) {
-            continue;
-        }
-        if ((++visits_ & 7) == 0 && !keepGoing()) {
-            return false;
-        }
-        const RowTargets row = rowTargets(map, y, band, shift_, targets, nullptr);
-        const std::uint64_t* bits = step.source->row(y);
-        // Y is monotone along the row: a stretch whose ends land on the same side of the band
-        // lands wholly outside it. Most edge stretches do (a row's border pixels reach a few
-        // target rows, the row's whole image many bands): mapping them anyway took most of
-        // the first iteration.
-        const auto mark = [&](int from, int to) {
-            const double yFrom = row.y(from);
-            const double yTo = row.y(to);
-            if ((yFrom <= band.yLow && yTo <= band.yLow) ||
-                (yFrom >= band.yHigh && yTo >= band.yHigh)) {
-                return;
+    for (const auto& [edgeFrom, edgeTo] : {std::pair{rowsFrom, std::min(rowsTo, border - 1)},
+                                           std::pair{std::max(rowsFrom, side_ - border), rowsTo}}) {
+        for (int y = edgeFrom; y <= edgeTo; ++y) {
+            if (map.reachLow(y) > band.last || map.reachHigh(y) < band.first) {
+                continue;
             }
-            if (to - from >= kNarrowedColumns) {
-                narrowToBand(row, map.c(), band, from, to);
+            if ((++visits_ & 7) == 0 && !keepGoing()) {
+                return false;
             }
+            const RowTargets row = rowTargets(map, y, band, shift_, targets, nullptr);
+            int from = 0;
+            int to = side_ - 1;
+            narrowToBand(row, map.c(), band, from, to);
             if (from <= to) {
-                plotBlackPixels(row, bits, from, to, TargetOp::Mark, step.vectorLanes);
+                plotBlackPixels(row, step.source->row(y), from, to, TargetOp::Mark,
+                                step.vectorLanes);
             }
-        };
-        if (y < border || y >= side_ - border) {
-            mark(0, side_ - 1);
-        } else {
-            mark(0, border - 1);
-            mark(side_ - border, side_ - 1);
         }
     }
+    for (int x = 0; x < border; ++x) {
+        markColumnInBand(map, band, targets, x, border, side_ - border - 1);
+        markColumnInBand(map, band, targets, side_ - 1 - x, border, side_ - border - 1);
+    }
     return true;
+}
+
+// Marks the targets of rows from..to of source column x (all black: the full square) that land
+// in the band. Down a column Y is monotone, as the row term y*d + Nf is: the rows whose Y lies
+// in the band are one stretch, found by bisection, and each pixel is mapped once, in its band.
+// (Mapped as short stretches of rows, one call per row and band, the six copies' side strips
+// took 1.1 ms of the first iteration's 2.4 on two threads.)
+void BandScatter::markColumnInBand(const PreparedMap& map, const TargetBand& band,
+                                   std::uint8_t* targets, int x, int from, int to) {
+    const double xa = map.columnX()[x];
+    const double xc = map.columnY()[x];
+    const auto y = [&](int row) { return xc + map.rowY(row); };
+    int first = from;
+    int last = to;
+    if (map.d() >= 0.0) {
+        first = firstWhere(from, to, -1, [&](int row) { return y(row) > band.yLow; });
+        last = firstWhere(first, to, -1, [&](int row) { return y(row) >= band.yHigh; }) - 1;
+    } else {
+        first = firstWhere(from, to, -1, [&](int row) { return y(row) < band.yHigh; });
+        last = firstWhere(first, to, -1, [&](int row) { return y(row) <= band.yLow; }) - 1;
+    }
+    const double side = static_cast<double>(side_);
+    const auto rowBytes = static_cast<std::size_t>(side_);
+    for (int row = first; row <= last; ++row) {
+        const double tx = xa + map.rowX(row);
+        const double ty = xc + map.rowY(row);
+        if (tx > -1.0 && tx < side && ty > band.yLow && ty < band.yHigh) {
+            targets[static_cast<std::size_t>(static_cast<int>(ty) - band.first) * rowBytes +
+                    static_cast<std::size_t>(static_cast<int>(tx))] = RowTargets::kMark;
+        }
+    }
 }
 
 // The counts of the first iterations when the counted maps count by lattice classes (see
