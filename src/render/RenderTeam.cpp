@@ -11,11 +11,15 @@ namespace {
 
 constexpr std::chrono::milliseconds kWaitSlice{5};
 constexpr std::chrono::microseconds kSpin{50};
+// The caller waits for members that are working: a wake-up from sleep came about 40 us after
+// the last member finished, 0.2 ms a render of the fern (five such waits).
+constexpr std::chrono::microseconds kCallerSpin{2000};
 
-// Spins until `done` holds or kSpin has passed; tells which.
-template <typename Condition>
-bool spinUntil(Condition done) {
-    const auto until = std::chrono::steady_clock::now() + kSpin;
+// Spins until `done` holds or `spin` has passed, calling `meanwhile` now and then; tells
+// which.
+template <typename Condition, typename Meanwhile>
+bool spinUntil(Condition done, std::chrono::microseconds spin, Meanwhile meanwhile) {
+    const auto until = std::chrono::steady_clock::now() + spin;
     for (;;) {
         for (int i = 0; i < 64; ++i) {
             if (done()) {
@@ -26,6 +30,7 @@ bool spinUntil(Condition done) {
         if (std::chrono::steady_clock::now() >= until) {
             return done();
         }
+        meanwhile();
     }
 }
 
@@ -67,7 +72,7 @@ void RenderTeam::run(const std::function<void(int)>& work,
     started_.notify_all();
     work(0);
     const auto allDone = [this] { return running_.load(std::memory_order_acquire) == 0; };
-    if (spinUntil(allDone)) {
+    if (spinUntil(allDone, kCallerSpin, whileWaiting)) {
         return;
     }
     std::unique_lock lock(mutex_);
@@ -85,7 +90,7 @@ void RenderTeam::serve(int member) {
             return quitting_.load(std::memory_order_acquire) ||
                    round_.load(std::memory_order_acquire) != seen;
         };
-        if (!spinUntil(called)) {
+        if (!spinUntil(called, kSpin, [] {})) {
             std::unique_lock lock(mutex_);
             started_.wait(lock, called);
         }
