@@ -525,7 +525,7 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
 // in the band. Down a column Y is monotone, as the row term y*d + Nf is: the rows whose Y lies
 // in the band are one stretch, found by bisection, and each pixel is mapped once, in its band.
 // (Mapped as short stretches of rows, one call per row and band, the six copies' side strips
-// took 1.1 ms of the first iteration's 2.4 on two threads.)
+// took 1.1 ms of the 2.4 ms of work of their first iteration.)
 void BandScatter::markColumnInBand(const PreparedMap& map, const TargetBand& band,
                                    std::uint8_t* targets, int x, int from, int to) {
     const double xa = map.columnX()[x];
