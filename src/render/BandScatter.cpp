@@ -400,9 +400,11 @@ private:
             const double xLast = row_.x(last);
             const int low = static_cast<int>(std::min(xFirst, xLast));
             const int high = static_cast<int>(std::max(xFirst, xLast));
-            std::fill_n(histogram_, high - low + 1, std::uint8_t{0});
-            for (int x = first; x <= last; ++x) {
-                ++histogram_[static_cast<int>(row_.x(x)) - low];
+            if (!histogramOfColumns(row_, first, last, low, high, histogram_, lanes_)) {
+                std::fill_n(histogram_, high - low + 1, std::uint8_t{0});
+                for (int x = first; x <= last; ++x) {
+                    ++histogram_[static_cast<int>(row_.x(x)) - low];
+                }
             }
             addToCounts(counts, low, high, histogram_);
         }

@@ -4,6 +4,7 @@
 #include <bit>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define ORV_HAVE_AVX2_KERNEL 1
@@ -460,6 +461,72 @@ __attribute__((target("avx2,popcnt"))) ListedLandings landListedAvx2(
             static_cast<std::size_t>(out - outside) + rest.outside};
 }
 
+// The pixels' columns are compared with their neighbours', and runs of pixels on one column
+// become bits per target column by bit extraction (PEXT), then bytes by bit deposit (PDEP).
+__attribute__((target("avx2,bmi,bmi2,popcnt"))) bool histogramAvx2(const RowTargets& row, int u,
+                                                                   int w, int low, int high,
+                                                                   std::uint8_t* histogram) {
+    const int length = w - u + 1;
+    // Bit k of `same`: pixel u + k lands on the column of the pixel before it. Each group of
+    // four is compared with itself shifted by a lane, the last of the group before moved in.
+    std::uint64_t same = 0;
+    const __m256d rowX = _mm256_set1_pd(row.rowX);
+    __m128i before = _mm_set1_epi32(-1);  // no column
+    int k = 0;
+    for (; k + 4 <= length; k += 4) {
+        const __m128i columns =
+            _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_loadu_pd(row.xa + u + k), rowX));
+        const __m128i shifted = _mm_alignr_epi8(columns, before, 12);
+        same |= std::uint64_t{static_cast<unsigned>(
+                    _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(columns, shifted))))}
+                << k;
+        before = columns;
+    }
+    int last = _mm_extract_epi32(before, 3);
+    for (; k < length; ++k) {
+        const int column = static_cast<int>(row.xa[u + k] + row.rowX);
+        same |= std::uint64_t{column == last} << k;
+        last = column;
+    }
+    const std::uint64_t pixels =
+        length == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << length) - 1;
+    same &= pixels;
+    const std::uint64_t firsts = ~same & pixels;  // each column's first pixel
+    if ((same & same >> 1 & same >> 2) != 0 || _mm_popcnt_u64(firsts) != high - low + 1) {
+        return false;  // four pixels on one column, or a column skipped
+    }
+    // Bit j: the j-th column along the row takes a second pixel, a third.
+    std::uint64_t second = _pext_u64(same >> 1, firsts);
+    std::uint64_t third = _pext_u64(same >> 1 & same >> 2, firsts);
+    const int spanned = high - low + 1;
+    if (row.xa[w] < row.xa[u]) {  // X falls along the row: the last pixel's is `low`
+        const auto reversed = [spanned](std::uint64_t bits) {
+            bits = (bits >> 1 & 0x5555555555555555) | (bits & 0x5555555555555555) << 1;
+            bits = (bits >> 2 & 0x3333333333333333) | (bits & 0x3333333333333333) << 2;
+            bits = (bits >> 4 & 0x0F0F0F0F0F0F0F0F) | (bits & 0x0F0F0F0F0F0F0F0F) << 4;
+            return __builtin_bswap64(bits) >> (64 - spanned);
+        };
+        second = reversed(second);
+        third = reversed(third);
+    }
+    constexpr std::uint64_t kByteOnes = 0x0101010101010101;
+    for (int column = 0; column < spanned; column += 8) {
+        const std::uint64_t counts = kByteOnes + _pdep_u64(second >> column, kByteOnes) +
+                                     _pdep_u64(third >> column, kByteOnes);
+        std::memcpy(histogram + column, &counts, sizeof counts);
+    }
+    return true;
+}
+
+// Bit deposit and extraction take hundreds of cycles on AMD processors before Zen 3.
+bool processorHasFastBitGather() {
+    static const bool has =
+        __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("bmi2") != 0 &&
+        __builtin_cpu_supports("popcnt") != 0 && __builtin_cpu_is("amdfam15h") == 0 &&
+        __builtin_cpu_is("amdfam17h") == 0;
+    return has;
+}
+
 bool processorHasAvx2() {
     static const bool has = __builtin_cpu_supports("avx2") != 0 &&
                             __builtin_cpu_supports("popcnt") != 0 &&
@@ -514,6 +581,18 @@ ListedLandings landListedPixels(const std::uint32_t* pixels, std::size_t count,
     return outside != nullptr
                ? landListedScalar<true>(pixels, count, map, first, end, inside, outside)
                : landListedScalar<false>(pixels, count, map, first, end, inside, outside);
+}
+
+bool histogramOfColumns(const RowTargets& row, int u, int w, int low, int high,
+                        std::uint8_t* histogram, int lanes) {
+#if defined(ORV_HAVE_AVX2_KERNEL)
+    if (lanes >= 4 && w - u < 64 && processorHasFastBitGather()) {
+        return histogramAvx2(row, u, w, low, high, histogram);
+    }
+#else
+    (void)row, (void)u, (void)w, (void)low, (void)high, (void)histogram, (void)lanes;
+#endif
+    return false;
 }
 
 void markColumns(const RowTargets& row, int u, int v) {

@@ -48,6 +48,14 @@ void plotBlackPixels(const RowTargets& row, const std::uint64_t* bits, int from,
 // Marks the targets of every pixel of columns u..v (all known to be black).
 void markColumns(const RowTargets& row, int u, int v);
 
+// The pixels of columns u..w (at most 64, all black, all landing on one target row, X moving by
+// at most a column per pixel) counted per target column: histogram[X - low] for each column
+// low..high between their ends' columns. False, with the histogram undefined, where vectors
+// are not to be used or a column takes more than three pixels, or X skips a column: the
+// caller then counts them one by one. The histogram has room for 64 bytes.
+bool histogramOfColumns(const RowTargets& row, int u, int w, int low, int high,
+                        std::uint8_t* histogram, int lanes);
+
 // One map's coefficients as a listed pixel's target needs them: X = x*a + (y*b + N*e) and
 // Y = x*c + (y*d + N*f), the defining loop's doubles, for pixels and targets given as
 // (row << shift) + column.

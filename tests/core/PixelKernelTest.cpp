@@ -145,6 +145,76 @@ TEST(PixelKernel, CountsBelowFullAddUpAsThePlainLoopAddsThem) {
     }
 }
 
+// Stretches of up to 64 pixels on one target row, counted per column by comparing neighbours'
+// columns: the plain loop's histogram wherever the vector kernel gives one, X rising and
+// falling, steps of a half to a whole column (where it must give one, however the ends lie),
+// and steps below a quarter of a column (four pixels on one column) or above one (a column
+// skipped), where it must refuse.
+TEST(PixelKernel, ColumnHistogramsCountAsThePlainLoop) {
+    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("bmi2")) {
+        GTEST_SKIP() << "no AVX2 or BMI2";
+    }
+    constexpr int kSide = 2048;
+    std::mt19937_64 random(20261210);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    int counted = 0;
+    int refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const double step = round % 4 == 0 ? uniform(0.05, 0.24) : uniform(0.25, 1.2);
+        const double a = (round % 2 == 0 ? 1 : -1) * (round % 16 == 1 ? 0.5 : step);
+        const PreparedMap prepared({a, uniform(-0.5, 0.5), uniform(-0.05, 0.05), 0.9,
+                                    uniform(0.0, 1.0), uniform(0.0, 0.1)},
+                                   kSide);
+        const int y = static_cast<int>(random() % kSide);
+        const int length = 1 + static_cast<int>(random() % 64);
+        const int u = static_cast<int>(random() % (kSide - length + 1));
+        const int w = u + length - 1;
+        const RowTargets row{prepared.columnX(),
+                             prepared.columnY(),
+                             prepared.rowX(y),
+                             prepared.rowY(y),
+                             kSide,
+                             -1.0,
+                             kSide,
+                             0,
+                             11,
+                             nullptr,
+                             nullptr};
+        const double xu = row.x(u);
+        const double xw = row.x(w);
+        if (!(xu > -1.0 && xu < kSide && xw > -1.0 && xw < kSide)) {
+            continue;
+        }
+        const int low = static_cast<int>(std::min(xu, xw));
+        const int high = static_cast<int>(std::max(xu, xw));
+        std::vector<std::uint8_t> expected(static_cast<std::size_t>(high - low + 1));
+        for (int x = u; x <= w; ++x) {
+            ++expected[static_cast<std::size_t>(static_cast<int>(row.x(x)) - low)];
+        }
+        std::vector<std::uint8_t> histogram(64);
+        if (histogramOfColumns(row, u, w, low, high, histogram.data(), 4)) {
+            histogram.resize(expected.size());
+            ASSERT_EQ(histogram, expected) << "round " << round << ", a " << a;
+            ++counted;
+        } else {
+            const bool crowded = *std::max_element(expected.begin(), expected.end()) > 3;
+            const bool skipping = std::find(expected.begin(), expected.end(), 0) != expected.end();
+            ASSERT_TRUE(crowded || skipping) << "round " << round << ", a " << a;
+            ++refused;
+        }
+        if (std::fabs(a) >= 0.5 && std::fabs(a) <= 1.0) {
+            std::vector<std::uint8_t> unused(64);
+            EXPECT_TRUE(histogramOfColumns(row, u, w, low, high, unused.data(), 4))
+                << "round " << round << ", a " << a;
+        }
+        EXPECT_FALSE(histogramOfColumns(row, u, w, low, high, histogram.data(), 1));
+    }
+    EXPECT_GT(counted, 1000);
+    EXPECT_GT(refused, 300);
+}
+
 // Listed pixels' targets, four at a time and one by one, against the defining loop's doubles
 // (PreparedMap's tables and row terms): lists of every length around the vector width, pixels
 // anywhere in the raster, targets inside, beyond each edge and on it, coefficients that give
@@ -258,6 +328,23 @@ TEST(PixelKernel, VectorKernelsLeaveTheUpperHalvesOfTheRegistersClean) {
         landListedPixels(pixels.data(), pixels.size(), listed, 0, 128 * 256, inside.data(), others,
                          4);
         EXPECT_FALSE(*upperVectorStateInUse()) << (others != nullptr ? "parted" : "alone");
+    }
+    if (__builtin_cpu_supports("bmi2")) {
+        std::uint8_t histogram[64];
+        const RowTargets row{prepared.columnX(),
+                             prepared.columnY(),
+                             prepared.rowX(9),
+                             prepared.rowY(9),
+                             256.0,
+                             -1.0,
+                             256.0,
+                             0,
+                             8,
+                             nullptr,
+                             nullptr};
+        EXPECT_TRUE(histogramOfColumns(row, 10, 60, static_cast<int>(row.x(10)),
+                                       static_cast<int>(row.x(60)), histogram, 4));
+        EXPECT_FALSE(*upperVectorStateInUse()) << "histogram";
     }
     std::vector<std::uint8_t> counts(256 * 256, 9);
     std::vector<std::uint64_t> landed(256 * 256 / 64, ~std::uint64_t{0});
