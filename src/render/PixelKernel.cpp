@@ -408,9 +408,8 @@ __attribute__((target("avx2,popcnt"))) ListedLandings landListedAvx2(
     const __m256d d = _mm256_set1_pd(map.d);
     const __m256d ne = _mm256_set1_pd(map.ne);
     const __m256d nf = _mm256_set1_pd(map.nf);
-    const __m256d minusOne = _mm256_set1_pd(-1.0);
-    const __m256d side = _mm256_set1_pd(map.side);
     const __m128i columnMask = _mm_set1_epi32((1 << map.shift) - 1);
+    const __m128i outsideBits = _mm_set1_epi32(~((1 << map.shift) - 1));
     const __m128i shift = _mm_cvtsi32_si128(map.shift);
     // target - first < end - first, unsigned: a signed comparison of both offset by 2^31.
     const __m128i offset = _mm_set1_epi32(INT_MIN);
@@ -427,15 +426,16 @@ __attribute__((target("avx2,popcnt"))) ListedLandings landListedAvx2(
             _mm256_add_pd(_mm256_mul_pd(x, a), _mm256_add_pd(_mm256_mul_pd(y, b), ne));
         const __m256d ty =
             _mm256_add_pd(_mm256_mul_pd(x, c), _mm256_add_pd(_mm256_mul_pd(y, d), nf));
-        const __m256d inX = _mm256_and_pd(_mm256_cmp_pd(tx, minusOne, _CMP_GT_OQ),
-                                          _mm256_cmp_pd(tx, side, _CMP_LT_OQ));
-        const __m256d inY = _mm256_and_pd(_mm256_cmp_pd(ty, minusOne, _CMP_GT_OQ),
-                                          _mm256_cmp_pd(ty, side, _CMP_LT_OQ));
-        const __m128i target =
-            _mm_add_epi32(_mm_sll_epi32(_mm256_cvttpd_epi32(ty), shift), _mm256_cvttpd_epi32(tx));
+        // -1 < X < N exactly when X truncates to 0..N-1, N being a power of two; an X the
+        // conversion cannot hold becomes 0x80000000, which lies beyond too.
+        const __m128i column = _mm256_cvttpd_epi32(tx);
+        const __m128i row = _mm256_cvttpd_epi32(ty);
+        const __m128i beyond = _mm_and_si128(_mm_or_si128(column, row), outsideBits);
+        const __m128i target = _mm_add_epi32(_mm_sll_epi32(row, shift), column);
         const __m128i within =
             _mm_cmpgt_epi32(span, _mm_xor_si128(_mm_sub_epi32(target, from), offset));
-        const auto landing = static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
+        const auto landing = static_cast<unsigned>(
+            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(beyond, _mm_setzero_si128()))));
         const auto inRange = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(within)));
         const unsigned mine = landing & inRange;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(in),
