@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <utility>
 
 #include "render/BitCount.h"
 
@@ -91,9 +92,29 @@ bool PointCover::coveredPoint(std::uint32_t target) const {
 
 void PointCover::remove(std::span<const std::uint32_t> pixels,
                         std::vector<std::uint32_t>& uncovered) {
-    for (const std::uint32_t pixel : pixels) {
-        const std::size_t row = pixel >> shift_;
-        if (--rowBlack_[row] == 0) {
+    // Listed pixels come in runs from one row: counted down one by one, each count would wait
+    // for the last. Pixels in turn go to one of several tallies, which are then summed per row.
+    const std::size_t rows = rowBlack_.size();
+    removed_.resize(kTallies * rows);
+    std::size_t k = 0;
+    for (; k + kTallies <= pixels.size(); k += kTallies) {
+        for (std::size_t tally = 0; tally < kTallies; ++tally) {
+            ++removed_[tally * rows + (pixels[k + tally] >> shift_)];
+        }
+    }
+    for (; k < pixels.size(); ++k) {
+        ++removed_[pixels[k] >> shift_];
+    }
+    for (std::size_t row = 0; row < rows; ++row) {
+        std::int32_t gone = 0;
+        for (std::size_t tally = 0; tally < kTallies; ++tally) {
+            gone += std::exchange(removed_[tally * rows + row], 0);
+        }
+        if (gone == 0) {
+            continue;
+        }
+        rowBlack_[row] -= gone;
+        if (rowBlack_[row] == 0) {
             for (const std::int32_t point : pointsOf(row)) {
                 if (--cover_[static_cast<std::size_t>(point)] == 0) {
                     uncovered.push_back(targets_[static_cast<std::size_t>(point)]);

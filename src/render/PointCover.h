@@ -50,6 +50,8 @@ private:
     std::vector<std::int32_t> rowStarts_;      // targets_ of target row r: rowStarts_[r]..[r+1]
     std::vector<std::int32_t> landsOnStarts_;  // source row y's points: landsOn_[starts[y]..[y+1]]
     std::vector<std::int32_t> landsOn_;
+    static constexpr std::size_t kTallies = 4;
+    std::vector<std::int32_t> removed_;  // per tally and source row: pixels being removed
 };
 
 }  // namespace orv
