@@ -14,7 +14,8 @@ PointCover::PointCover(std::span<const PreparedMap> maps, int side)
       pointColumns_((static_cast<std::size_t>(side) + 63) / 64),
       rowBlack_(static_cast<std::size_t>(side)),
       rowStarts_(static_cast<std::size_t>(side) + 1),
-      landsOnStarts_(static_cast<std::size_t>(side) + 1, 0) {
+      landsOnStarts_(static_cast<std::size_t>(side) + 1, 0),
+      removed_(kTallies * static_cast<std::size_t>(side), 0) {
     std::vector<std::pair<int, std::uint32_t>> landings;  // (source row, target)
     for (const PreparedMap& map : maps) {
         if (map.counted() || !map.sendsRowsToPoints()) {
@@ -95,7 +96,6 @@ void PointCover::remove(std::span<const std::uint32_t> pixels,
     // Listed pixels come in runs from one row: counted down one by one, each count would wait
     // for the last. Pixels in turn go to one of several tallies, which are then summed per row.
     const std::size_t rows = rowBlack_.size();
-    removed_.resize(kTallies * rows);
     std::size_t k = 0;
     for (; k + kTallies <= pixels.size(); k += kTallies) {
         for (std::size_t tally = 0; tally < kTallies; ++tally) {
