@@ -109,7 +109,7 @@ private:
                            const TargetBand& band, std::uint8_t* targets,
                            const std::function<bool()>& keepGoing);
     void markColumnInBand(const PreparedMap& map, const TargetBand& band, std::uint8_t* targets,
-                          int x, int from, int to);
+                          int x, int from, int to, int lanes);
     void countLatticeImage(const IterationStep& step, const TargetBand& band);
     template <int depth>
     void addBlackSpans(std::span<const PreparedMap> maps, const IntegerLine& pixels, CellSpan span);

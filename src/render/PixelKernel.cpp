@@ -86,6 +86,19 @@ std::uint64_t columnsMask(int word, int from, int to) {
     return mask;
 }
 
+void markColumnRowsScalar(const ColumnTargets& column, int from, int to) {
+    for (int row = from; row <= to; ++row) {
+        const double tx = column.xa + (row * column.b + column.ne);
+        const double ty = column.xc + (row * column.d + column.nf);
+        if (tx > -1.0 && tx < column.side && ty > column.yLow && ty < column.yHigh) {
+            const unsigned index =
+                (static_cast<unsigned>(static_cast<int>(ty) - column.first) << column.shift) +
+                static_cast<unsigned>(static_cast<int>(tx));
+            column.targets[index] = RowTargets::kMark;
+        }
+    }
+}
+
 template <bool keepOutside>
 ListedLandings landListedScalar(const std::uint32_t* pixels, std::size_t count,
                                 const ListedMap& map, std::uint32_t first, std::uint32_t end,
@@ -461,6 +474,48 @@ __attribute__((target("avx2,popcnt"))) ListedLandings landListedAvx2(
             static_cast<std::size_t>(out - outside) + rest.outside};
 }
 
+// Four rows at a time; the row terms are computed as PreparedMap's, y*b + N*e.
+__attribute__((target("avx2"))) void markColumnRowsAvx2(const ColumnTargets& column, int from,
+                                                        int to) {
+    const __m256d b = _mm256_set1_pd(column.b);
+    const __m256d d = _mm256_set1_pd(column.d);
+    const __m256d ne = _mm256_set1_pd(column.ne);
+    const __m256d nf = _mm256_set1_pd(column.nf);
+    const __m256d xa = _mm256_set1_pd(column.xa);
+    const __m256d xc = _mm256_set1_pd(column.xc);
+    const __m256d minusOne = _mm256_set1_pd(-1.0);
+    const __m256d side = _mm256_set1_pd(column.side);
+    const __m256d yLow = _mm256_set1_pd(column.yLow);
+    const __m256d yHigh = _mm256_set1_pd(column.yHigh);
+    const __m128i first = _mm_set1_epi32(column.first);
+    const __m128i shift = _mm_cvtsi32_si128(column.shift);
+    const __m128i step = _mm_set1_epi32(4);
+    __m128i rows = _mm_add_epi32(_mm_set1_epi32(from), _mm_setr_epi32(0, 1, 2, 3));
+    alignas(16) std::uint32_t index[4];
+    int row = from;
+    for (; row + 3 <= to; row += 4) {
+        const __m256d y = _mm256_cvtepi32_pd(rows);
+        const __m256d tx = _mm256_add_pd(xa, _mm256_add_pd(_mm256_mul_pd(y, b), ne));
+        const __m256d ty = _mm256_add_pd(xc, _mm256_add_pd(_mm256_mul_pd(y, d), nf));
+        const __m256d inX = _mm256_and_pd(_mm256_cmp_pd(tx, minusOne, _CMP_GT_OQ),
+                                          _mm256_cmp_pd(tx, side, _CMP_LT_OQ));
+        const __m256d inY = _mm256_and_pd(_mm256_cmp_pd(ty, yLow, _CMP_GT_OQ),
+                                          _mm256_cmp_pd(ty, yHigh, _CMP_LT_OQ));
+        const auto landing = static_cast<unsigned>(_mm256_movemask_pd(_mm256_and_pd(inX, inY)));
+        _mm_store_si128(
+            reinterpret_cast<__m128i*>(index),
+            _mm_add_epi32(_mm_sll_epi32(_mm_sub_epi32(_mm256_cvttpd_epi32(ty), first), shift),
+                          _mm256_cvttpd_epi32(tx)));
+        for (unsigned lanes = landing; lanes != 0; lanes &= lanes - 1) {
+            column.targets[index[__builtin_ctz(lanes)]] = RowTargets::kMark;
+        }
+        rows = _mm_add_epi32(rows, step);
+    }
+    // As in the vector kernels: the plain code after this must not wait on the upper halves.
+    _mm256_zeroupper();
+    markColumnRowsScalar(column, row, to);
+}
+
 // The pixels' columns are compared with their neighbours', and runs of pixels on one column
 // become bits per target column by bit extraction (PEXT), then bytes by bit deposit (PDEP).
 __attribute__((target("avx2,bmi,bmi2,popcnt"))) bool histogramAvx2(const RowTargets& row, int u,
@@ -581,6 +636,18 @@ ListedLandings landListedPixels(const std::uint32_t* pixels, std::size_t count,
     return outside != nullptr
                ? landListedScalar<true>(pixels, count, map, first, end, inside, outside)
                : landListedScalar<false>(pixels, count, map, first, end, inside, outside);
+}
+
+void markColumnRows(const ColumnTargets& column, int from, int to, int lanes) {
+#if defined(ORV_HAVE_AVX2_KERNEL)
+    if (lanes >= 4 && processorHasAvx2()) {
+        markColumnRowsAvx2(column, from, to);
+        return;
+    }
+#else
+    (void)lanes;
+#endif
+    markColumnRowsScalar(column, from, to);
 }
 
 bool histogramOfColumns(const RowTargets& row, int u, int w, int low, int high,

@@ -48,6 +48,29 @@ void plotBlackPixels(const RowTargets& row, const std::uint64_t* bits, int from,
 // Marks the targets of every pixel of columns u..v (all known to be black).
 void markColumns(const RowTargets& row, int u, int v);
 
+// Where the pixels of one source column go under one map, for one band of target rows: the
+// column's products x*a and x*c, the map's b, d and offsets N*e and N*f, the band's limits
+// and its bytes (as in RowTargets).
+struct ColumnTargets {
+    double xa;
+    double xc;
+    double b;
+    double d;
+    double ne;
+    double nf;
+    double side;
+    double yLow;
+    double yHigh;
+    int first;
+    int shift;
+    std::uint8_t* targets;
+};
+
+// Marks the targets of rows from..to of the column (all black) that land in the band: X =
+// x*a + (y*b + N*e), Y = x*c + (y*d + N*f), the defining loop's doubles. `lanes` as for
+// plotBlackPixels.
+void markColumnRows(const ColumnTargets& column, int from, int to, int lanes);
+
 // The pixels of columns u..w (at most 64, all black, all landing on one target row, X moving by
 // at most a column per pixel) counted per target column: histogram[X - low] for each column
 // low..high between their ends' columns. False, with the histogram undefined, where vectors

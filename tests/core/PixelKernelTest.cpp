@@ -145,6 +145,87 @@ TEST(PixelKernel, CountsBelowFullAddUpAsThePlainLoopAddsThem) {
     }
 }
 
+// A source column's rows marked four at a time and one by one: the same bytes, for maps at
+// every angle and scale, columns whose targets cross the band's edges and the raster's, and
+// stretches of every length around the vector width.
+TEST(PixelKernel, ColumnsMarkTheSameTargetsAsThePlainLoop) {
+    constexpr int kSide = 512;
+    constexpr int kShift = 9;
+    std::mt19937_64 random(2026121006);
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    int marked = 0;
+    for (int round = 0; round < 400; ++round) {
+        // Every fourth map anywhere; the others shrink about the square's middle, so that
+        // most of their columns land.
+        const bool anywhere = round % 4 == 0;
+        const double turn = uniform(-3.2, 3.2);
+        const double scale = anywhere ? uniform(0.05, 1.3) : uniform(0.05, 0.6);
+        const double spread = anywhere ? 1.0 : 0.4;
+        const double e = anywhere ? uniform(-0.6, 0.9) : uniform(0.3, 0.5);
+        const double f = anywhere ? uniform(-0.6, 0.9) : uniform(0.3, 0.5);
+        const PreparedMap prepared({uniform(-spread, spread), -scale * std::sin(turn),
+                                    uniform(-spread, spread), scale * std::cos(turn), e, f},
+                                   kSide);
+        const int x = static_cast<int>(random() % kSide);
+        const int from = static_cast<int>(random() % kSide);
+        const int to = std::min(kSide - 1, from + static_cast<int>(random() % 40));
+        // Most bands start a few rows above where the stretch's first pixel lands.
+        const double landsOn = prepared.targetY(x, from);
+        const int near =
+            std::isfinite(landsOn)
+                ? static_cast<int>(std::clamp(landsOn, 0.0, static_cast<double>(kSide - 1)))
+                : 0;
+        const int first = anywhere
+                              ? static_cast<int>(random() % kSide)
+                              : std::clamp(near - static_cast<int>(random() % 8), 0, kSide - 1);
+        const int last = std::min(kSide - 1, first + static_cast<int>(random() % 300));
+        const TargetBand band(0, 0, first, last);
+        std::vector<std::uint8_t> plain(static_cast<std::size_t>(last - first + 1) << kShift);
+        std::vector<std::uint8_t> vector = plain;
+        for (const bool vectors : {false, true}) {
+            const ColumnTargets column{prepared.columnX()[x],
+                                       prepared.columnY()[x],
+                                       prepared.b(),
+                                       prepared.d(),
+                                       prepared.offsetX(),
+                                       prepared.offsetY(),
+                                       kSide,
+                                       band.yLow,
+                                       band.yHigh,
+                                       first,
+                                       kShift,
+                                       vectors ? vector.data() : plain.data()};
+            markColumnRows(column, from, to, vectors ? 4 : 1);
+        }
+        ASSERT_EQ(plain, vector) << "round " << round;
+        marked += std::count(plain.begin(), plain.end(), RowTargets::kMark) > 0 ? 1 : 0;
+    }
+    EXPECT_GT(marked, 100);
+    // Y on the band's limits exactly (a column whose Y stands still): only inside them it lands,
+    // on its truncation's row.
+    const TargetBand band(0, 0, 100, 163);
+    for (const double y : {band.yLow, 100.0, 163.5, std::nextafter(band.yHigh, 0.0), band.yHigh}) {
+        const bool inside = y > band.yLow && y < band.yHigh;
+        for (const int lanes : {1, 4}) {
+            std::vector<std::uint8_t> targets(64 << kShift);
+            markColumnRows({3.0, 0.0, 0.25, 0.0, 7.0, y, kSide, band.yLow, band.yHigh, band.first,
+                            kShift, targets.data()},
+                           0, 10, lanes);
+            const auto marks = std::count(targets.begin(), targets.end(), RowTargets::kMark);
+            EXPECT_EQ(marks, inside ? 3 : 0) << "Y " << y << ", lanes " << lanes;
+            if (inside) {
+                // X = 3 + (y * 0.25 + 7) for rows 0..10: columns 10, 11 and 12.
+                const std::size_t row = static_cast<std::size_t>(static_cast<int>(y) - 100)
+                                        << kShift;
+                EXPECT_EQ(targets[row + 10], RowTargets::kMark) << "Y " << y;
+                EXPECT_EQ(targets[row + 12], RowTargets::kMark) << "Y " << y;
+            }
+        }
+    }
+}
+
 // Stretches of up to 64 pixels on one target row, counted per column by comparing neighbours'
 // columns: the plain loop's histogram wherever the vector kernel gives one, X rising and
 // falling, steps of a half to a whole column (where it must give one, however the ends lie),
@@ -352,6 +433,14 @@ TEST(PixelKernel, VectorKernelsLeaveTheUpperHalvesOfTheRegistersClean) {
         EXPECT_TRUE(histogramOfColumns(row, 10, 60, static_cast<int>(row.x(10)),
                                        static_cast<int>(row.x(60)), histogram, 4));
         EXPECT_FALSE(*upperVectorStateInUse()) << "histogram";
+    }
+    {
+        std::vector<std::uint8_t> marks(256 * 256);
+        markColumnRows(
+            {prepared.columnX()[7], prepared.columnY()[7], prepared.b(), prepared.d(),
+             prepared.offsetX(), prepared.offsetY(), 256.0, -1.0, 256.0, 0, 8, marks.data()},
+            0, 200, 4);
+        EXPECT_FALSE(*upperVectorStateInUse()) << "column";
     }
     std::vector<std::uint8_t> counts(256 * 256, 9);
     std::vector<std::uint64_t> landed(256 * 256 / 64, ~std::uint64_t{0});
