@@ -489,12 +489,11 @@ __attribute__((target("avx2"))) void markColumnRowsAvx2(const ColumnTargets& col
     const __m256d yHigh = _mm256_set1_pd(column.yHigh);
     const __m128i first = _mm_set1_epi32(column.first);
     const __m128i shift = _mm_cvtsi32_si128(column.shift);
-    const __m128i step = _mm_set1_epi32(4);
-    __m128i rows = _mm_add_epi32(_mm_set1_epi32(from), _mm_setr_epi32(0, 1, 2, 3));
+    const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
     alignas(16) std::uint32_t index[4];
     int row = from;
     for (; row + 3 <= to; row += 4) {
-        const __m256d y = _mm256_cvtepi32_pd(rows);
+        const __m256d y = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(row), lanes));
         const __m256d tx = _mm256_add_pd(xa, _mm256_add_pd(_mm256_mul_pd(y, b), ne));
         const __m256d ty = _mm256_add_pd(xc, _mm256_add_pd(_mm256_mul_pd(y, d), nf));
         const __m256d inX = _mm256_and_pd(_mm256_cmp_pd(tx, minusOne, _CMP_GT_OQ),
@@ -506,10 +505,9 @@ __attribute__((target("avx2"))) void markColumnRowsAvx2(const ColumnTargets& col
             reinterpret_cast<__m128i*>(index),
             _mm_add_epi32(_mm_sll_epi32(_mm_sub_epi32(_mm256_cvttpd_epi32(ty), first), shift),
                           _mm256_cvttpd_epi32(tx)));
-        for (unsigned lanes = landing; lanes != 0; lanes &= lanes - 1) {
-            column.targets[index[__builtin_ctz(lanes)]] = RowTargets::kMark;
+        for (unsigned left = landing; left != 0; left &= left - 1) {
+            column.targets[index[__builtin_ctz(left)]] = RowTargets::kMark;
         }
-        rows = _mm_add_epi32(rows, step);
     }
     // As in the vector kernels: the plain code after this must not wait on the upper halves.
     _mm256_zeroupper();

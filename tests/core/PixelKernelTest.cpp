@@ -216,7 +216,7 @@ TEST(PixelKernel, ColumnsMarkTheSameTargetsAsThePlainLoop) {
             const auto marks = std::count(targets.begin(), targets.end(), RowTargets::kMark);
             EXPECT_EQ(marks, inside ? 3 : 0) << "Y " << y << ", lanes " << lanes;
             if (inside) {
-                // X = 3 + (y * 0.25 + 7) for rows 0..10: columns 10, 11 and 12.
+                // X = 3 + (row * 0.25 + 7) for rows 0..10: columns 10, 11 and 12.
                 const std::size_t row = static_cast<std::size_t>(static_cast<int>(y) - 100)
                                         << kShift;
                 EXPECT_EQ(targets[row + 10], RowTargets::kMark) << "Y " << y;
