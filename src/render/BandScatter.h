@@ -9,6 +9,7 @@
 #include "render/BitRaster.h"
 #include "render/CellSpan.h"
 #include "render/PreparedMap.h"
+#include "render/SolidRegion.h"
 
 namespace orv {
 
@@ -29,6 +30,14 @@ enum class CountsUse {
     Mark,      // mark their targets there, as marked maps do in theirs (the counts are lost)
     Count,     // count afresh how many black source pixels land on each target
     TakeAway,  // take away the pixels that turned white since the counted raster
+};
+
+// What a map does to a solid region of the source (SolidRegion): the target cells it blackens
+// for sure, and the pixels whose targets lie among them, which need not be mapped.
+struct RegionImage {
+    int map;  // its index in IterationStep::maps
+    SolidRegion image;
+    SolidRegion core;
 };
 
 // What one iteration maps and where the results go.
@@ -57,6 +66,10 @@ struct IterationStep {
     std::span<const std::int32_t> pointStarts;
     std::span<const std::int32_t> pointColumns;
     bool fullSource = false;  // the source is the full square: the first iteration
+    // When not empty, maps that mark and leave no hole (PreparedMap::spanBorder()) mark these
+    // images of the source's solid regions as row spans, and only the pixels outside the
+    // cores one by one.
+    std::span<const RegionImage> regionImages;
     // When not negative, the counted maps with lattice classes (PreparedMap::latticeClasses)
     // count this source by them: it is the full square (0), or its image under the step this
     // many times (at most kMostLatticeDepth) when every map has classes.
@@ -108,6 +121,9 @@ private:
     bool markImageOfSquare(const IterationStep& step, const PreparedMap& map,
                            const TargetBand& band, std::uint8_t* targets,
                            const std::function<bool()>& keepGoing);
+    bool markImageOfRegions(const IterationStep& step, const PreparedMap& map,
+                            const TargetBand& band, std::uint8_t* targets,
+                            const std::function<bool()>& keepGoing);
     void markColumnInBand(const PreparedMap& map, const TargetBand& band, std::uint8_t* targets,
                           int x, int from, int to, int lanes);
     void countLatticeImage(const IterationStep& step, const TargetBand& band);
@@ -130,6 +146,7 @@ private:
     // For counting by lattice classes: cells of a row, and where spans begin (+1) and end (-1).
     std::vector<CellSpan> spans_;
     std::vector<std::pair<std::int64_t, int>> edges_;
+    std::vector<ColumnRange> cores_;  // of one source row, for marking the images of regions
 };
 
 }  // namespace orv

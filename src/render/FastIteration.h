@@ -35,6 +35,10 @@ struct FastRenderOptions {
     // their landings away from a list of them (whose room takes 16 bytes per pixel of this
     // limit); -1: the renderer's own choice.
     std::int64_t listedPixels = -1;
+    // Whether an iteration after the first may mark the images of the regions its raster holds
+    // black for sure instead of counting (see SolidRegion): -1 where the renderer expects it to
+    // pay, 0 never, 1 whenever every counted map leaves no hole in its images.
+    int regionMarking = -1;
     RenderPhases* phases = nullptr;  // when set, receives where the time went
     // When set, shown on the calling thread the full square the iteration starts from (0),
     // then the picture after each iteration that changes it (1, 2, ...): the render ends at
@@ -48,7 +52,9 @@ inline constexpr int kMaxRenderThreads = 8;
 // (ReferenceIteration.h) for every block, bit for bit, much sooner. Differences in method:
 //  - rasters hold one bit per pixel and only black pixels are pushed forward, four at a time
 //    where the processor has AVX2; runs of black pixels whose targets provably cover an
-//    unbroken span (slopes near 0) are filled without visiting each one;
+//    unbroken span (slopes near 0) are filled without visiting each one, and so are the
+//    images of convex regions known to be black under maps that provably leave no hole in
+//    them (the full square first, then its images), but for the pixels near their edges;
 //  - each raster contains the next (the start is full and the step is monotone), so the
 //    sequence only shrinks. Hence no cycle longer than one exists: once an iteration changes
 //    nothing the remaining ones are skipped and the progress jumps to its last position. And

@@ -43,7 +43,7 @@ std::string describe(const FastRenderOptions& options) {
     std::ostringstream text;
     text << "threads " << options.threads << ", bandRows " << options.bandRows << ", vectorLanes "
          << options.vectorLanes << ", counting " << options.counting << ", listedPixels "
-         << options.listedPixels;
+         << options.listedPixels << ", regionMarking " << options.regionMarking;
     return text.str();
 }
 
@@ -122,6 +122,7 @@ public:
         options.counting = below(3) != 0;
         const std::int64_t listed[] = {-1, 0, 1 << 30, 1 + static_cast<std::int64_t>(below(64))};
         options.listedPixels = listed[below(4)];
+        options.regionMarking = static_cast<int>(below(3)) - 1;
         return options;
     }
 
@@ -572,13 +573,15 @@ TEST(FastRenderer, AgreesWhereTheFirstIterationFillsSpans) {
 // The fast renderer on one thread, and on two with bands of `bandRows`, against the defining
 // loop; `listedPixels` as in FastRenderOptions.
 testing::AssertionResult agreesOnOneAndTwoThreads(const ParameterBlock& block, int bandRows,
-                                                  std::int64_t listedPixels = -1) {
+                                                  std::int64_t listedPixels = -1,
+                                                  int regionMarking = -1) {
     const MonochromePicture expected = reference(block);
     for (const int threads : {1, 2}) {
         FastRenderOptions options;
         options.threads = threads;
         options.bandRows = threads == 2 ? bandRows : 0;
         options.listedPixels = listedPixels;
+        options.regionMarking = regionMarking;
         const MonochromePicture actual = fast(block, options);
         if (!samePicture(expected, actual)) {
             return testing::AssertionFailure() << firstDifference(expected, actual) << "\n"
@@ -702,6 +705,52 @@ TEST(FastRenderer, AgreesWhenListedStepsHandOverMoreThanTheirRoomHolds) {
         for (const std::int64_t listed : {150, 600}) {
             ASSERT_TRUE(agreesOnOneAndTwoThreads(test::blockWith(sizeIndex, 30, sixTurnedCopies()),
                                                  0, listed));
+        }
+    }
+}
+
+// Later iterations may mark the images of regions known black (the full square's images, then
+// theirs) as row spans and map only the pixels outside their cores. Systems of shrinking maps,
+// turned, mirrored, at and near the limit that allows it, with images cut by the raster's
+// edges or folded onto its row and column 0, the dragon's turns, and maps that allow no image
+// beside them; marking from regions whenever it can, and where it pays.
+TEST(FastRenderer, AgreesWhereLaterIterationsMarkTheImagesOfSolidRegions) {
+    const double edge = 1 - 0x1p-4;
+    const auto turned = [](double sum, double turn, double e, double f, bool mirror) {
+        const double scale = sum / (std::fabs(std::cos(turn)) + std::fabs(std::sin(turn)));
+        const double ca = scale * std::cos(turn);
+        const double sa = scale * std::sin(turn);
+        return mirror ? AffineMap{ca, sa, sa, -ca, e, f} : AffineMap{ca, -sa, sa, ca, e, f};
+    };
+    const std::vector<std::vector<AffineMap>> systems = {
+        {turned(0.6, 0.3, 0.0, 0.0, false), turned(0.6, 2.0, 1.0, 0.5, false)},
+        {turned(edge, 0.4, 0.1, 0.05, false), turned(0.5, -1.0, 0.5, 0.9, true)},
+        {turned(edge - 0x1p-40, 0.785398163397448, 0.5, -0.2, false),
+         turned(edge + 0x1p-40, 0.785398163397448, 0.5, 0.2, false)},
+        {turned(0.45, 0.1, -0.2, -0.2, false), turned(0.45, 1.4, 0.6, 0.1, true),
+         turned(0.45, 2.9, 0.9, 0.9, false)},
+        {{0.85, 0.04, -0.04, 0.85, 0.0, 0.16},
+         {0.2, -0.26, 0.23, 0.22, 0.3, 0.16},
+         {-0.15, 0.28, 0.26, 0.24, 0.6, 0.05},
+         {0.0, 0.0, 0.0, 0.16, 0.5, 0.0}},
+        {{0.5, -0.5, 0.5, 0.5, 0.0, 0.0}, {-0.5, -0.5, 0.5, -0.5, 1.0, 0.0}},
+        {turned(0.6, 0.2, 0.2, 0.2, false), {0.97, -0.05, 0.05, 0.97, 0.0, 0.0}},
+        {turned(0.5, 0.3, 0.3, 0.3, false), {0.5, 0.0, 0.0, 0.5, 0.5, 0.5}},
+        {turned(0.3, 1.0, -0.05, 0.4, false), turned(0.3, -2.0, 0.4, -0.05, true),
+         turned(0.7, 0.05, 0.15, 0.15, false), turned(0.4, 3.0, 1.0, 1.0, false),
+         turned(0.4, 0.9, 0.2, 0.8, true), turned(0.35, -0.6, 0.7, 0.3, false)},
+    };
+    for (const std::vector<AffineMap>& maps : systems) {
+        for (const std::int32_t sizeIndex : {1, 2}) {
+            for (const std::int32_t count : {2, 3, 5}) {
+                ParameterBlock block = test::emptyBlock(sizeIndex, count);
+                for (std::size_t k = 0; k < maps.size(); ++k) {
+                    test::setMap(block, static_cast<int>(k), maps[k]);
+                }
+                for (const int regionMarking : {1, -1}) {
+                    ASSERT_TRUE(agreesOnOneAndTwoThreads(block, 5, -1, regionMarking));
+                }
+            }
         }
     }
 }
