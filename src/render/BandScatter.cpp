@@ -524,90 +524,6 @@ bool BandScatter::markImageOfSquare(const IterationStep& step, const PreparedMap
     return true;
 }
 
-// A later iteration under a map that leaves no hole, from solid regions of the source (see
-// SolidRegion): each region's image is filled as row spans, and only the pixels outside every
-// region's core for the map are mapped one by one.
-bool BandScatter::markImageOfRegions(const IterationStep& step, const PreparedMap& map,
-                                     const TargetBand& band, std::uint8_t* targets,
-                                     const std::function<bool()>& keepGoing) {
-    const int mapIndex = static_cast<int>(&map - step.maps.data());
-    const std::size_t rowBytes = static_cast<std::size_t>(side_);
-    for (const RegionImage& image : step.regionImages) {
-        if (image.map != mapIndex) {
-            continue;
-        }
-        for (int j = std::max(band.first, image.image.firstRow());
-             j <= std::min(band.last, image.image.lastRow()); ++j) {
-            const ColumnRange span = image.image.columnsOnRow(j);
-            if (!span.empty()) {
-                std::memset(targets + static_cast<std::size_t>(j - band.first) * rowBytes +
-                                static_cast<std::size_t>(span.first),
-                            RowTargets::kMark,
-                            static_cast<std::size_t>(span.last - span.first + 1));
-            }
-        }
-    }
-    if (!map.counted()) {
-        markedLow_ = std::min(markedLow_, band.first);
-        markedHigh_ = std::max(markedHigh_, band.last);
-    }
-    const BitRaster& source = *step.source;
-    // Y is monotone along a row: a stretch whose ends land beyond the band on one side lands
-    // beyond it whole.
-    const auto plot = [&](const RowTargets& row, const std::uint64_t* bits, int y, int from,
-                          int to) {
-        if (map.reachLow(y) < band.first || map.reachHigh(y) > band.last) {
-            const double yFrom = row.y(from);
-            const double yTo = row.y(to);
-            if ((yFrom <= band.yLow && yTo <= band.yLow) ||
-                (yFrom >= band.yHigh && yTo >= band.yHigh)) {
-                return;
-            }
-            if (to - from >= kNarrowedColumns) {
-                narrowToBand(row, map.c(), band, from, to);
-            }
-        }
-        if (from <= to) {
-            plotBlackPixels(row, bits, from, to, TargetOp::Mark, step.vectorLanes);
-        }
-    };
-    const int rowsTo = map.sourceRowsLast(band.plan, band.index);
-    for (int y = map.sourceRowsFirst(band.plan, band.index); y <= rowsTo; ++y) {
-        if (map.reachLow(y) > band.last || map.reachHigh(y) < band.first ||
-            source.firstBlackWord(y) > source.lastBlackWord(y)) {
-            continue;
-        }
-        if ((++visits_ & 7) == 0 && !keepGoing()) {
-            return false;
-        }
-        cores_.clear();
-        for (const RegionImage& image : step.regionImages) {
-            if (image.map == mapIndex && y >= image.core.firstRow() && y <= image.core.lastRow()) {
-                const ColumnRange core = image.core.columnsOnRow(y);
-                if (!core.empty()) {
-                    cores_.push_back(core);
-                }
-            }
-        }
-        std::sort(cores_.begin(), cores_.end(),
-                  [](const ColumnRange& p, const ColumnRange& q) { return p.first < q.first; });
-        const RowTargets row = rowTargets(map, y, band, shift_, targets, nullptr);
-        const std::uint64_t* bits = source.row(y);
-        const int to = source.lastBlackWord(y) * 64 + 63;
-        int from = source.firstBlackWord(y) * 64;
-        for (const ColumnRange& core : cores_) {
-            if (core.first > from && from <= to) {
-                plot(row, bits, y, from, std::min(to, core.first - 1));
-            }
-            from = std::max(from, core.last + 1);
-        }
-        if (from <= to) {
-            plot(row, bits, y, from, to);
-        }
-    }
-    return true;
-}
-
 // Marks the targets of rows from..to of source column x (all black: the full square) that land
 // in the band. Down a column Y is monotone, as the row term y*d + Nf is: the rows whose Y lies
 // in the band are one stretch, found by bisection, and each pixel is mapped once, in its band.
@@ -1066,6 +982,90 @@ void BandScatter::pack(const IterationStep& step, BitRaster& next, const TargetB
     markedLow_ = side_;
     markedHigh_ = -1;
     outcome.add({difference != 0, saturated, whitened, whitenedWordCount});
+}
+
+// A later iteration under a map that leaves no hole, from solid regions of the source (see
+// SolidRegion): each region's image is filled as row spans, and only the pixels outside every
+// region's core for the map are mapped one by one.
+bool BandScatter::markImageOfRegions(const IterationStep& step, const PreparedMap& map,
+                                     const TargetBand& band, std::uint8_t* targets,
+                                     const std::function<bool()>& keepGoing) {
+    const int mapIndex = static_cast<int>(&map - step.maps.data());
+    const std::size_t rowBytes = static_cast<std::size_t>(side_);
+    for (const RegionImage& image : step.regionImages) {
+        if (image.map != mapIndex) {
+            continue;
+        }
+        for (int j = std::max(band.first, image.image.firstRow());
+             j <= std::min(band.last, image.image.lastRow()); ++j) {
+            const ColumnRange span = image.image.columnsOnRow(j);
+            if (!span.empty()) {
+                std::memset(targets + static_cast<std::size_t>(j - band.first) * rowBytes +
+                                static_cast<std::size_t>(span.first),
+                            RowTargets::kMark,
+                            static_cast<std::size_t>(span.last - span.first + 1));
+            }
+        }
+    }
+    if (!map.counted()) {
+        markedLow_ = std::min(markedLow_, band.first);
+        markedHigh_ = std::max(markedHigh_, band.last);
+    }
+    const BitRaster& source = *step.source;
+    // Y is monotone along a row: a stretch whose ends land beyond the band on one side lands
+    // beyond it whole.
+    const auto plot = [&](const RowTargets& row, const std::uint64_t* bits, int y, int from,
+                          int to) {
+        if (map.reachLow(y) < band.first || map.reachHigh(y) > band.last) {
+            const double yFrom = row.y(from);
+            const double yTo = row.y(to);
+            if ((yFrom <= band.yLow && yTo <= band.yLow) ||
+                (yFrom >= band.yHigh && yTo >= band.yHigh)) {
+                return;
+            }
+            if (to - from >= kNarrowedColumns) {
+                narrowToBand(row, map.c(), band, from, to);
+            }
+        }
+        if (from <= to) {
+            plotBlackPixels(row, bits, from, to, TargetOp::Mark, step.vectorLanes);
+        }
+    };
+    const int rowsTo = map.sourceRowsLast(band.plan, band.index);
+    for (int y = map.sourceRowsFirst(band.plan, band.index); y <= rowsTo; ++y) {
+        if (map.reachLow(y) > band.last || map.reachHigh(y) < band.first ||
+            source.firstBlackWord(y) > source.lastBlackWord(y)) {
+            continue;
+        }
+        if ((++visits_ & 7) == 0 && !keepGoing()) {
+            return false;
+        }
+        cores_.clear();
+        for (const RegionImage& image : step.regionImages) {
+            if (image.map == mapIndex && y >= image.core.firstRow() && y <= image.core.lastRow()) {
+                const ColumnRange core = image.core.columnsOnRow(y);
+                if (!core.empty()) {
+                    cores_.push_back(core);
+                }
+            }
+        }
+        std::sort(cores_.begin(), cores_.end(),
+                  [](const ColumnRange& p, const ColumnRange& q) { return p.first < q.first; });
+        const RowTargets row = rowTargets(map, y, band, shift_, targets, nullptr);
+        const std::uint64_t* bits = source.row(y);
+        const int to = source.lastBlackWord(y) * 64 + 63;
+        int from = source.firstBlackWord(y) * 64;
+        for (const ColumnRange& core : cores_) {
+            if (core.first > from && from <= to) {
+                plot(row, bits, y, from, std::min(to, core.first - 1));
+            }
+            from = std::max(from, core.last + 1);
+        }
+        if (from <= to) {
+            plot(row, bits, y, from, to);
+        }
+    }
+    return true;
 }
 
 }  // namespace orv
