@@ -91,19 +91,21 @@ bool PointCover::coveredPoint(std::uint32_t target) const {
     return at != last && cover_[static_cast<std::size_t>(at - targets_.begin())] > 0;
 }
 
-void PointCover::remove(std::span<const std::uint32_t> pixels,
+void PointCover::remove(std::span<const std::uint32_t> first, std::span<const std::uint32_t> second,
                         std::vector<std::uint32_t>& uncovered) {
     // Listed pixels come in runs from one row: counted down one by one, each count would wait
     // for the last. Pixels in turn go to one of several tallies, which are then summed per row.
     const std::size_t rows = rowBlack_.size();
-    std::size_t k = 0;
-    for (; k + kTallies <= pixels.size(); k += kTallies) {
-        for (std::size_t tally = 0; tally < kTallies; ++tally) {
-            ++removed_[tally * rows + (pixels[k + tally] >> shift_)];
+    for (const std::span<const std::uint32_t> pixels : {first, second}) {
+        std::size_t k = 0;
+        for (; k + kTallies <= pixels.size(); k += kTallies) {
+            for (std::size_t tally = 0; tally < kTallies; ++tally) {
+                ++removed_[tally * rows + (pixels[k + tally] >> shift_)];
+            }
         }
-    }
-    for (; k < pixels.size(); ++k) {
-        ++removed_[pixels[k] >> shift_];
+        for (; k < pixels.size(); ++k) {
+            ++removed_[pixels[k] >> shift_];
+        }
     }
     for (std::size_t row = 0; row < rows; ++row) {
         std::int32_t gone = 0;

@@ -31,9 +31,10 @@ public:
         return (pointColumns_[column >> 6] >> (column & 63) & 1) != 0 && coveredPoint(target);
     }
 
-    // The raster lost `pixels` (each once): appends to `uncovered` the targets that no row
-    // covers any longer.
-    void remove(std::span<const std::uint32_t> pixels, std::vector<std::uint32_t>& uncovered);
+    // The raster lost the pixels of `first` and `second` (each once): appends to `uncovered`
+    // the targets that no row covers any longer.
+    void remove(std::span<const std::uint32_t> first, std::span<const std::uint32_t> second,
+                std::vector<std::uint32_t>& uncovered);
 
 private:
     // The indices in targets_ of the points of source row `row`.

@@ -117,7 +117,25 @@ void WhitenedList::endCollect(int parts) {
     if (lower + upper > 2 * partCapacity_) {
         throw std::logic_error("more pixels turned white than the list holds");
     }
-    std::copy(handed_, handed_ + upper, pixels_ + lower);
+    const std::size_t segment = partCapacity_ + 1;
+    if (lower <= segment && upper <= segment) {
+        std::copy(handed_, handed_ + upper, pixels_ + segment);
+        segmentSize_[0] = lower;
+        segmentSize_[1] = upper;
+    } else {
+        // One part listed more than a segment holds: the pixels are dealt out evenly.
+        const std::size_t total = lower + upper;
+        const std::size_t first = (total + 1) / 2;
+        const auto pixel = [&](std::size_t k) {
+            return k < lower ? pixels_[k] : handed_[k - lower];
+        };
+        for (std::size_t k = 0; k < total; ++k) {
+            next_[k < first ? k : segment + k - first] = pixel(k);
+        }
+        std::swap(pixels_, next_);
+        segmentSize_[0] = first;
+        segmentSize_[1] = total - first;
+    }
     size_ = lower + upper;
     complete_ = true;
 }
@@ -137,12 +155,14 @@ void WhitenedList::restore(BitRaster& now, BitRaster& before, const std::uint8_t
         now.setWhitenedWords(y, 0);
     }
     std::uint64_t* restored = before.row(0);
-    for (std::size_t k = 0; k < size_; ++k) {
-        const std::uint32_t pixel = pixels_[k];
-        restored[pixel >> 6] |= std::uint64_t{1} << (pixel & 63);
-        const int y = static_cast<int>(pixel >> shift_);
-        const int word = static_cast<int>((pixel & (static_cast<std::uint32_t>(side_) - 1)) >> 6);
-        now.setWhitenedWords(y, now.whitenedWords(y) | std::uint32_t{1} << word);
+    for (const int segment : {0, 1}) {
+        for (const std::uint32_t pixel : listed(segment)) {
+            restored[pixel >> 6] |= std::uint64_t{1} << (pixel & 63);
+            const int y = static_cast<int>(pixel >> shift_);
+            const int word =
+                static_cast<int>((pixel & (static_cast<std::uint32_t>(side_) - 1)) >> 6);
+            now.setWhitenedWords(y, now.whitenedWords(y) | std::uint32_t{1} << word);
+        }
     }
 }
 
@@ -159,7 +179,7 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     if (points_ && part == 0) {
         // The rows that lost their last black pixel leave their points uncovered. Part 1 asks
         // the points only once part 0 says so.
-        points_->remove({pixels_, size_}, uncovered_);
+        points_->remove(listed(0), listed(1), uncovered_);
         pointsReady_.store(true, std::memory_order_release);
     }
     // Part 0 takes the targets below the split row, part 1 the rest (parts == 2).
@@ -168,7 +188,8 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     const std::uint32_t end = parts == 2 && part == 0 ? middle : ~std::uint32_t{0};
     // Two parts each map half of the list and hand the other the landings on its rows, until
     // the room for them would overflow: from there on a part keeps only its own landings, and
-    // the other maps the rest of that half again for its own.
+    // the other maps the rest of that half again for its own. The list is its two segments
+    // one after the other; each part listed one of them, mostly its half.
     const std::size_t half = (size_ + 1) / 2;
     const bool shared = parts == 2;
     const std::size_t ownFrom = shared && part == 1 ? half : 0;
@@ -180,7 +201,10 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
     // before are taken away. Only the part's own counts are fetched: fetching the other's for
     // writing would take its lines away from it.
     std::array<std::array<std::uint32_t, kChunkPixels * kMapCount + 4>, 2> landings;
-    const auto land = [&](std::size_t from, std::size_t to, std::uint32_t* targets) {
+    // The pixels from..to of the list, which lie in a segment whose first pixel is the list's
+    // `start`-th.
+    const auto land = [&](const std::uint32_t* segment, std::size_t start, std::size_t from,
+                          std::size_t to, std::uint32_t* targets) {
         const std::size_t pixels = std::min(kChunkPixels, to - from);
         bool handing = shared && from < handedUntil;
         // The kernel may write a whole vector past the last landing it hands over.
@@ -191,8 +215,8 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
         std::size_t landed = 0;
         for (std::size_t m = 0; m < mapCount_; ++m) {
             const ListedLandings found =
-                landListedPixels(pixels_ + from, pixels, terms_[m], first, end, targets + landed,
-                                 handing ? handed + handedSize : nullptr, lanes);
+                landListedPixels(segment + (from - start), pixels, terms_[m], first, end,
+                                 targets + landed, handing ? handed + handedSize : nullptr, lanes);
             landed += found.inside;
             handedSize += found.outside;
         }
@@ -253,8 +277,10 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
         settled = to;
         kept = listed;
     };
-    const auto mapAndTakeAway = [&](std::size_t from, std::size_t to) {
-        std::size_t pending = from < to ? land(from, to, landings[0].data()) : 0;
+    const auto mapAndTakeAwayIn = [&](int segment, std::size_t from, std::size_t to) {
+        const std::uint32_t* const pixels = listed(segment).data();
+        const std::size_t start = segment == 0 ? 0 : segmentSize_[0];
+        std::size_t pending = from < to ? land(pixels, start, from, to, landings[0].data()) : 0;
         for (std::size_t chunk = from; chunk < to; chunk += kChunkPixels) {
             const std::size_t index = (chunk - from) / kChunkPixels;
             if (index > 0 && index % (kPixelsBetweenQuestions / kChunkPixels) == 0 &&
@@ -263,12 +289,17 @@ bool WhitenedList::takeAwayPart(int part, int parts, std::uint8_t* counts, BitRa
             }
             const std::uint32_t* targets = landings[index % 2].data();
             const std::size_t landed = pending;
-            pending = chunk + kChunkPixels < to
-                          ? land(chunk + kChunkPixels, to, landings[(index + 1) % 2].data())
-                          : 0;
+            pending = chunk + kChunkPixels < to ? land(pixels, start, chunk + kChunkPixels, to,
+                                                       landings[(index + 1) % 2].data())
+                                                : 0;
             takeAway(targets, landed);
         }
         return true;
+    };
+    const auto mapAndTakeAway = [&](std::size_t from, std::size_t to) {
+        const std::size_t second = segmentSize_[0];  // where the second segment starts
+        return mapAndTakeAwayIn(0, from, std::min(to, second)) &&
+               mapAndTakeAwayIn(1, std::max(from, second), to);
     };
     if (!mapAndTakeAway(ownFrom, ownTo)) {
         return false;
@@ -347,26 +378,29 @@ void WhitenedList::endStep(int parts, const std::uint8_t* counts, BitRaster& ras
         }
         uncovered_.clear();
         size_ = 0;
+        segmentSize_[0] = 0;
+        segmentSize_[1] = 0;
         return;
     }
-    std::size_t found = parts_[0].listed;
-    if (parts == 2) {
-        std::memmove(next + found, next + partCapacity_ + 1,
-                     parts_[1].listed * sizeof(std::uint32_t));
-        found += parts_[1].listed;
-    }
+    // Each part's targets stay where it listed them, the next step's segments: the other
+    // core would have to fetch them to move them.
+    const std::size_t segment = partCapacity_ + 1;
+    std::size_t found[2] = {parts_[0].listed, parts == 2 ? parts_[1].listed : 0};
     // Points no row keeps black any more turn white unless a counted map lands on them (or
     // they turned white above already).
     for (const std::uint32_t target : uncovered_) {
         const std::uint64_t bit = std::uint64_t{1} << (target & 63);
         if (counts[target] == 0 && (words[target >> 6] & bit) != 0) {
             words[target >> 6] &= ~bit;
-            next[found++] = target;
+            const int into = found[0] < segment ? 0 : 1;
+            next[static_cast<std::size_t>(into) * segment + found[into]++] = target;
         }
     }
     uncovered_.clear();
     std::swap(pixels_, next_);
-    size_ = found;
+    segmentSize_[0] = found[0];
+    segmentSize_[1] = found[1];
+    size_ = found[0] + found[1];
     if (parts == 2) {
         splitRow_ = balancedSplit(splitRow_, side_, parts_[0].busy.count(), parts_[1].busy.count());
     }

@@ -88,9 +88,16 @@ private:
     int side_;
     int shift_;
     std::size_t partCapacity_;
-    int splitRow_;           // the lowest target row of part 1
-    std::uint32_t* pixels_;  // (row << shift) + column
-    std::uint32_t* next_;    // part p lists from next_ + p * (partCapacity_ + 1)
+    int splitRow_;  // the lowest target row of part 1
+    // The list, (row << shift) + column, in two segments of up to partCapacity_ + 1 pixels,
+    // the second from pixels_ + partCapacity_ + 1: a step's parts map one each.
+    std::uint32_t* pixels_;
+    std::size_t segmentSize_[2] = {0, 0};
+    std::span<const std::uint32_t> listed(int segment) const {
+        return {pixels_ + static_cast<std::size_t>(segment) * (partCapacity_ + 1),
+                segmentSize_[segment]};
+    }
+    std::uint32_t* next_;  // part p lists from next_ + p * (partCapacity_ + 1)
     // The landings that part p found on the other part's rows, from handed_ + p * (partCapacity_
     // + 1); once it has mapped its half of the list, it sets mapped_[p].
     std::uint32_t* handed_;
