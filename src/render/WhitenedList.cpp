@@ -5,7 +5,6 @@
 #include <bit>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <stdexcept>
 #include <utility>
 
