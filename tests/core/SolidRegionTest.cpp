@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -177,6 +178,41 @@ TEST(SolidRegion, ChainsOfImagesKeepTheirPromises) {
         }
     }
     EXPECT_GT(imagedCells, 50000);
+}
+
+// Truncation sends targets in (-1, 0) to column 0 (row 0), a cell up to two columns from
+// them. Here the square's image ends at X = 0.95 (Y = 0.95, under a map turned a quarter), so
+// column 0 (row 0) is not in it, while pixels as deep inside the square as the core reaches
+// land at X (Y) in (-1, 0): the core must leave them out. (The map shrinks by 0.15, so the
+// core's room is little more than a column of the image.)
+TEST(SolidRegion, CoresLeaveOutPixelsFoldedOntoColumnOrRowZero) {
+    const int side = 512;
+    const double offset = (0.95 - 0.15 * (side - 1)) / side;
+    for (const bool rows : {false, true}) {
+        const AffineMap affine = rows ? AffineMap{0.02, -0.15, 0.15, 0.0, 0.3, offset}
+                                      : AffineMap{0.15, 0.0, 0.02, 0.15, offset, 0.3};
+        const PreparedMap map(affine, side);
+        ASSERT_GT(map.spanBorder(), 0);
+        const SolidRegion core = SolidRegion::square(side).coreFor(map);
+        int foldedDeep = 0;  // pixels as deep inside the square as the core reaches, folding
+        int foldedInCore = 0;
+        for (int y = 0; y < side; ++y) {
+            const ColumnRange deep = core.columnsOnRow(y);
+            for (int x = 0; x < side; ++x) {
+                const double folding = rows ? map.targetY(x, y) : map.targetX(x, y);
+                if (!(folding > -1.0 && folding < 0.0)) {
+                    continue;
+                }
+                const int edge = std::min({x, y, side - 1 - x, side - 1 - y});
+                foldedDeep += edge >= 9 ? 1 : 0;
+                foldedInCore += x >= deep.first && x <= deep.last ? 1 : 0;
+            }
+        }
+        EXPECT_GT(foldedDeep, 1000) << describe(affine);
+        EXPECT_EQ(foldedInCore, 0) << describe(affine);
+        int imagedCells = 0;
+        checkImage(SolidRegion::square(side), affine, side, imagedCells);
+    }
 }
 
 TEST(SolidRegion, TheSquareHoldsEveryPixelAndAnImageItsRowsOnly) {
