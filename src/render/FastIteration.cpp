@@ -624,46 +624,32 @@ void FastRender::keepRegionImages() {
         }
     }
     std::sort(areas.begin(), areas.end(), std::greater<>());
-    // The columns of the sampled rows that the kept regions hold, as disjoint ranges.
+    // The columns of the sampled rows that the kept regions hold.
     std::vector<std::vector<ColumnRange>> held(static_cast<std::size_t>(rows));
+    std::vector<ColumnRange> ranges(static_cast<std::size_t>(rows));
+    std::vector<ColumnRange> with;
     for (const auto& [area, k] : areas) {
         if (regions_.size() == kMostRegions) {
             break;
         }
         const SolidRegion& image = images_[k].image;
         std::int64_t added = 0;
-        for (int r = 0; r < rows; ++r) {
-            const ColumnRange range = image.columnsOnRow(sampledRow(r));
-            if (range.empty()) {
-                continue;
+        for (std::size_t r = 0; r < held.size(); ++r) {
+            ranges[r] = image.columnsOnRow(sampledRow(static_cast<int>(r)));
+            if (!ranges[r].empty()) {
+                with = held[r];
+                with.push_back(ranges[r]);
+                added += columnsCovered(with) - columnsCovered(held[r]);
             }
-            std::int64_t overlap = 0;
-            for (const ColumnRange& other : held[static_cast<std::size_t>(r)]) {
-                overlap += std::max(
-                    0, std::min(range.last, other.last) - std::max(range.first, other.first) + 1);
-            }
-            added += range.last - range.first + 1 - overlap;
         }
         if (added * kRegionSampleRows < std::max(kLeastRegionArea, area / 4)) {
             continue;
         }
         regions_.push_back(image);
-        for (int r = 0; r < rows; ++r) {
-            const ColumnRange range = image.columnsOnRow(sampledRow(r));
-            if (range.empty()) {
-                continue;
+        for (std::size_t r = 0; r < held.size(); ++r) {
+            if (!ranges[r].empty()) {
+                held[r].push_back(ranges[r]);
             }
-            // Merged with the ranges it meets, so that the ranges stay disjoint.
-            std::vector<ColumnRange>& ranges = held[static_cast<std::size_t>(r)];
-            ColumnRange merged = range;
-            std::erase_if(ranges, [&](const ColumnRange& other) {
-                if (other.last < merged.first || other.first > merged.last) {
-                    return false;
-                }
-                merged = {std::min(merged.first, other.first), std::max(merged.last, other.last)};
-                return true;
-            });
-            ranges.push_back(merged);
         }
     }
 }
